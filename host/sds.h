@@ -66,8 +66,8 @@ int sds_getsym(const char *name, struct sds_resbuf **value);  // *value may be n
 int sds_putsym(const char *name, struct sds_resbuf *value);   // the list stays the caller's
 struct sds_resbuf *sds_buildlist(int type, ...);              // (SDS_TYPE_SHORT, value, 0)
 int sds_relrb(struct sds_resbuf *list);
-int sds_getfiled(const char *title, const char *default_path /* or null */,
-                 const char *extension, int flags, struct sds_resbuf *result);
+int sds_getfiled(const char *title, const char *default_path /* or null */, const char *extension,
+                 int flags, struct sds_resbuf *result);
 
 // The dialog library's handles and callback.
 typedef void *sds_hdlg;
@@ -97,7 +97,7 @@ int dlg_done_dialog(sds_hdlg dialog, int status);
 #ifdef __cplusplus
 }  // extern "C"
 
-static_assert(sizeof(void *) != 8 || sizeof(sds_resbuf) == 32, "result buffer layout");
+static_assert(sizeof(void *) != 8 || sizeof(sds_resbuf) == 40, "result buffer layout");
 static_assert(sizeof(void *) != 8 || __builtin_offsetof(sds_resbuf, value) == 16,
               "value union at offset 16");
 #endif
