@@ -14,11 +14,15 @@
 //   that bytes pass unchanged ("\n" stays one byte, control-Z does not end input) as on
 //   Linux. Call it once at the start of main, before any input or output. No-op on Linux.
 // - kLibraryName: the file name of the application library the host loads.
+// - beside_executable(name): the path of the file `name` in the running program's own
+//   directory ("/usr/lib/x/qv.so", "C:\\x\\qv.dll"); `name` alone when that directory cannot
+//   be found.
 #ifndef QV_WIN_PLATFORM_H
 #define QV_WIN_PLATFORM_H
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
@@ -127,6 +131,23 @@ inline void use_binary_stdio() {
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
 #endif
+}
+
+inline std::string beside_executable(const char *name) {
+  std::vector<char> path(4096);
+#ifdef _WIN32
+  DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  if (length == 0 || length >= path.size()) return name;
+  std::string program(path.data(), length);
+  std::string::size_type slash = program.find_last_of("\\/");
+#else
+  ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+  if (length <= 0 || static_cast<std::size_t>(length) >= path.size()) return name;
+  std::string program(path.data(), static_cast<std::size_t>(length));
+  std::string::size_type slash = program.rfind('/');
+#endif
+  if (slash == std::string::npos) return name;
+  return program.substr(0, slash + 1) + name;
 }
 
 }  // namespace qv_platform
