@@ -1,2 +1,3 @@
 qv_add_test(text_test SOURCES text_test.cpp LIBS qv_text)
 qv_add_test(instrumenter_test SOURCES instrumenter_test.cpp LIBS qv_scanners)
+qv_add_test(depth_scanner_test SOURCES depth_scanner_test.cpp LIBS qv_scanners)

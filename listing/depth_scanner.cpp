@@ -1,0 +1,143 @@
+#include "listing/depth_scanner.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstring>
+
+namespace qv {
+
+namespace {
+
+// Bytes the scanner acts on outside strings and comments; all others only fill the row.
+constexpr std::array<bool, 256> make_specials() {
+  std::array<bool, 256> table{};
+  for (unsigned char c : {'"', ';', '(', ')', '\n'}) table[c] = true;
+  return table;
+}
+constexpr std::array<bool, 256> kSpecial = make_specials();
+
+// Passes a run of characters other than newlines to the row builder.
+void keep(DepthScanner &s, const char *p, std::size_t n) {
+  if (n == 0) return;
+  s.row_open = true;
+  std::size_t take = std::min(n, kRowWidth - s.row_length);
+  std::memcpy(s.row + s.row_length, p, take);
+  s.row_length += take;
+}
+
+// Passes a newline to the row builder: the row is complete.
+void end_row(DepthScanner &s, std::string &rows) {
+  format_row(s.depth, std::string_view(s.row, s.row_length), rows);
+  rows += '\n';
+  s.row_length = 0;
+  s.row_open = false;
+}
+
+}  // namespace
+
+void format_row(std::int64_t depth, std::string_view text, std::string &out) {
+  char digits[24];
+  auto result = std::to_chars(digits, digits + sizeof digits, depth);
+  std::size_t width = static_cast<std::size_t>(result.ptr - digits);
+  if (width < 4) out.append(4 - width, ' ');
+  out.append(digits, width);
+  out += "  ";
+  out.append(text.substr(0, std::min(text.size(), text.find('\0'))));
+}
+
+void depth_begin(DepthScanner &s) {
+  s.mode = DepthScanner::Mode::kCode;
+  s.depth = 0;
+  s.row_length = 0;
+  s.row_open = false;
+}
+
+void depth_feed(DepthScanner &s, std::string_view in, std::string &rows) {
+  const char *p = in.data();
+  const char *end = p + in.size();
+  while (p < end) {
+    switch (s.mode) {
+      case DepthScanner::Mode::kComment: {
+        const char *nl =
+            static_cast<const char *>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        const char *stop = nl ? nl : end;
+        keep(s, p, static_cast<std::size_t>(stop - p));
+        p = stop;
+        if (nl) {
+          end_row(s, rows);
+          ++p;
+          s.mode = DepthScanner::Mode::kCode;
+        }
+        break;
+      }
+      case DepthScanner::Mode::kStringEscape:
+        if (*p == '\n') {
+          end_row(s, rows);
+        } else {
+          keep(s, p, 1);
+        }
+        ++p;
+        s.mode = DepthScanner::Mode::kString;
+        break;
+      case DepthScanner::Mode::kString: {
+        const char *run = p;
+        while (p < end && *p != '"' && *p != '\\' && *p != '\n') ++p;
+        keep(s, run, static_cast<std::size_t>(p - run));
+        if (p == end) break;
+        if (*p == '\n') {
+          end_row(s, rows);
+        } else {
+          keep(s, p, 1);
+          s.mode = *p == '"' ? DepthScanner::Mode::kCode : DepthScanner::Mode::kStringEscape;
+        }
+        ++p;
+        break;
+      }
+      case DepthScanner::Mode::kCode: {
+        const char *run = p;
+        while (p < end && !kSpecial[static_cast<unsigned char>(*p)]) ++p;
+        keep(s, run, static_cast<std::size_t>(p - run));
+        if (p == end) break;
+        switch (*p) {
+          case '"':
+            s.mode = DepthScanner::Mode::kString;
+            break;
+          case ';':
+            s.mode = DepthScanner::Mode::kComment;
+            break;
+          case '(':
+            ++s.depth;
+            break;
+          case ')':
+            --s.depth;
+            break;
+          default:  // newline
+            end_row(s, rows);
+            ++p;
+            continue;
+        }
+        keep(s, p, 1);
+        ++p;
+        break;
+      }
+    }
+  }
+}
+
+void depth_end(DepthScanner &s, std::string &rows) {
+  // A comment open at the end is ended by a newline; any other open row is ended too.
+  if (s.mode == DepthScanner::Mode::kComment || s.row_open) end_row(s, rows);
+  s.mode = DepthScanner::Mode::kCode;
+}
+
+std::string depth_rows(std::string_view source) {
+  DepthScanner state;
+  depth_begin(state);
+  std::string rows;
+  depth_feed(state, source, rows);
+  depth_end(state, rows);
+  return rows;
+}
+
+}  // namespace qv
