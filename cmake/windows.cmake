@@ -59,6 +59,10 @@ if(TARGET standin_dcl)
   if(dcl_type STREQUAL "SHARED_LIBRARY")
     set_target_properties(standin_dcl PROPERTIES OUTPUT_NAME DCL PREFIX "")
     target_link_libraries(standin_dcl PRIVATE qv_icad_imports)
+    # The linker exports every global symbol of the library's own objects (the dlg_
+    # functions and the C++ controls the console calls), none of the static runtime's.
+    target_link_options(standin_dcl PRIVATE "LINKER:--export-all-symbols"
+      "LINKER:--exclude-libs,ALL")
   else()
     message(WARNING "standin_dcl is a ${dcl_type}: DCL.dll needs a SHARED library on Windows")
   endif()
