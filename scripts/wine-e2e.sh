@@ -66,8 +66,11 @@ win_dcl=$(first_file DCL.dll "$windows_dir/run" "$windows_dir/standin/dcl") || {
   echo "wine-e2e.sh: skipped: no DCL.dll in $windows_dir" >&2; exit 77; }
 win_app=$(first_file qv.dll "$windows_dir/run" "$windows_dir") || {
   echo "wine-e2e.sh: skipped: no qv.dll in $windows_dir" >&2; exit 77; }
-wine=$(command -v wine64 || command -v wine) || {
+# The wine64 package alone installs its loader outside the PATH.
+wine=$(command -v wine64 || command -v wine || first_file wine64 /usr/lib/wine) || {
   echo "wine-e2e.sh: skipped: wine is not installed" >&2; exit 77; }
+wineserver=$(command -v wineserver || first_file wineserver64 /usr/lib/wine) || {
+  echo "wine-e2e.sh: skipped: wineserver is not installed" >&2; exit 77; }
 
 if [ -z "$sessions" ]; then
   sessions=$(cd "$source_dir" && {
@@ -83,7 +86,7 @@ fi
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/qv-wine-e2e.XXXXXX") || exit 2
 finish() {
   if [ -n "${own_prefix:-}" ]; then
-    WINEPREFIX=$WINEPREFIX wineserver -w 2>/dev/null
+    WINEPREFIX=$WINEPREFIX "$wineserver" -w 2>/dev/null
   fi
   if [ $keep = 1 ]; then
     echo "wine-e2e.sh: kept $scratch" >&2
@@ -101,7 +104,7 @@ if [ -z "${WINEPREFIX:-}" ]; then
   own_prefix=1
   # The first start creates the prefix; its messages are not part of any session.
   "$wine" wineboot -i >"$scratch/wineboot.log" 2>&1
-  wineserver -w 2>/dev/null
+  "$wineserver" -w 2>/dev/null
 fi
 
 # The Windows host's folder, as the CAD host would have it.
