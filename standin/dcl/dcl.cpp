@@ -158,6 +158,7 @@ DialogView make_view(const Dialog& d, int round) {
     if (list != d.lists.end()) tv.items = list->second;
     tv.width = t.width;
     tv.height = t.height;
+    tv.fixed_width_font = t.fixed_width_font;
     tv.has_action = d.actions.count(t.key) != 0 || d.default_action != nullptr;
     v.tiles.push_back(std::move(tv));
   }

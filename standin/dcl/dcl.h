@@ -35,6 +35,7 @@ struct TileView {
   std::vector<std::string> items;  // the list contents of a list tile
   int width = 0;                   // the width in the file, or 0
   int height = 0;                  // the height in the file, or 0
+  bool fixed_width_font = false;   // its text is shown in a fixed-width font
   bool has_action = false;         // pressing it runs an action
 };
 
