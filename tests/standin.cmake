@@ -5,3 +5,9 @@ qv_add_test(standin_host_test
 qv_add_test(console_reader_test
   SOURCES console_reader_test.cpp
   LIBS standin_console)
+# End to end: the built icad runs the built qv.so in a separate process.
+qv_add_test(console_e2e_test
+  SOURCES console_e2e_test.cpp e2e/run_icad.cpp
+  LIBS)
+target_include_directories(console_e2e_test PRIVATE ${PROJECT_SOURCE_DIR})
+add_dependencies(console_e2e_test icad qv)
