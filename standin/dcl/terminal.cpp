@@ -1,10 +1,16 @@
 // The terminal presenter: draws a dialog as a text frame and waits for Enter.
 #include "standin/dcl/terminal.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <iostream>
+
+#ifdef _WIN32
+#include <io.h>
+#define QV_ISATTY(fd) _isatty(fd)
+#else
+#include <unistd.h>
+#define QV_ISATTY(fd) isatty(fd)
+#endif
 
 namespace standin::dcl {
 namespace {
@@ -84,7 +90,7 @@ std::string present_in_terminal(const DialogView& view, std::ostream& out, std::
 
 Presenter terminal_presenter() {
   return [](const DialogView& view) {
-    return present_in_terminal(view, std::cout, std::cin, isatty(0) != 0);
+    return present_in_terminal(view, std::cout, std::cin, QV_ISATTY(0) != 0);
   };
 }
 
