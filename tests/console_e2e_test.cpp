@@ -1,6 +1,8 @@
 // End to end: the built icad loads the built qv.so and runs console sessions.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -197,6 +199,24 @@ TEST(ConsoleProgram, RefusesWhatItCannotRun) {
     EXPECT_EQ(run.err, c.err);
     EXPECT_EQ(run.out, "");
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ConsoleExamples, SessionRunsCleanly) {
+  const char *source = std::getenv("QV_SOURCE_DIR");
+  if (source == nullptr) source = QV_SOURCE_DIR_DEFAULT;
+  std::string dir = e2e::make_work_dir();
+  std::string examples = std::string(source) + "/examples/";
+  ASSERT_EQ(mkdir((dir + "examples").c_str(), 0755), 0);
+  e2e::write_file(dir + "examples/hello.lsp", e2e::read_file(examples + "hello.lsp"));
+  e2e::Run run = e2e::run_icad(dir, e2e::read_file(examples + "session.txt"));
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out.find("; error:"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("|    1  (defun greet (name / msg)"), std::string::npos) << run.out;
 }
 
 }  // namespace

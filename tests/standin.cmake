@@ -10,4 +10,6 @@ qv_add_test(console_e2e_test
   SOURCES console_e2e_test.cpp e2e/run_icad.cpp
   LIBS)
 target_include_directories(console_e2e_test PRIVATE ${PROJECT_SOURCE_DIR})
+target_compile_definitions(console_e2e_test PRIVATE
+  QV_SOURCE_DIR_DEFAULT="${PROJECT_SOURCE_DIR}")
 add_dependencies(console_e2e_test icad qv)
