@@ -42,13 +42,14 @@ target_link_libraries(qv PRIVATE qv_icad_imports qv_dcl_imports)
 # qv.dll imports. The export list is win/icad.def without its LIBRARY line, which would
 # turn the executable into a DLL.
 if(TARGET icad)
-  file(STRINGS ${QV_WIN_DIR}/icad.def icad_def_lines)
-  list(FILTER icad_def_lines EXCLUDE REGEX "^LIBRARY")
-  list(JOIN icad_def_lines "\n" icad_def_text)
-  file(CONFIGURE OUTPUT ${QV_IMPLIB_DIR}/icad-exports.def CONTENT "${icad_def_text}\n")
+  file(READ ${QV_WIN_DIR}/icad.def icad_def_text)
+  string(REGEX REPLACE "(^|\n)LIBRARY[^\n]*" "\\1" icad_def_text "${icad_def_text}")
+  file(CONFIGURE OUTPUT ${QV_IMPLIB_DIR}/icad-exports.def CONTENT "${icad_def_text}")
   set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
     ${QV_WIN_DIR}/icad.def)
-  target_sources(icad PRIVATE ${QV_IMPLIB_DIR}/icad-exports.def)
+  # Handed to the linker directly: CMake links the .def sources of DLLs only.
+  target_link_options(icad PRIVATE ${QV_IMPLIB_DIR}/icad-exports.def)
+  set_property(TARGET icad APPEND PROPERTY LINK_DEPENDS ${QV_IMPLIB_DIR}/icad-exports.def)
   set_target_properties(icad PROPERTIES OUTPUT_NAME icad SUFFIX ".exe")
 endif()
 
