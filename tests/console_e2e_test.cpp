@@ -102,6 +102,13 @@ TEST(ConsoleSession, LostLinkPrintsTheCodeAndExits) {
   EXPECT_EQ(run.out.find("(foo)"), std::string::npos);
 }
 
+TEST(ConsoleSession, TraceDirectiveShowsTheCallsSinceTheLastDirective) {
+  e2e::Run run = e2e::run_icad(e2e::make_work_dir(), ":request 17\n:trace\n:trace\n");
+  EXPECT_NE(run.out.find("Command: :trace\nsds_link 1\nCommand: :trace\nCommand: \n"),
+            std::string::npos)
+      << run.out;
+}
+
 TEST(ConsoleSession, CallsShowResultsAndErrorsAndSetTheLinkStatus) {
   std::string dir = e2e::make_work_dir();
   e2e::write_file(dir + "a.lsp", "(defun c:hi (/ msg) (setq msg 1) (princ msg)) ; greet\n");
