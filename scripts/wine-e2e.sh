@@ -10,12 +10,13 @@
 #   --linux DIR    the native build directory (default: SOURCE/build)
 #   --windows DIR  the cross build directory (default: SOURCE/build-win)
 #   --keep         keep the scratch directory and print its path
-#   SESSION        console scripts, relative to SOURCE (default: examples/*.txt and the
-#                  session scripts *.txt under tests/e2e)
+#   SESSION        console scripts, relative to SOURCE (default: examples/*.txt,
+#                  win/sessions/*.txt and the session scripts *.txt under tests/e2e)
 #
-# Each session runs in a fresh working directory that holds a copy of SOURCE/examples and
-# SOURCE/tests/e2e, with the script's path relative to it, and standard input from an empty
-# file. WINEPREFIX, when set, names the Wine prefix to use; otherwise a scratch prefix is
+# Each session runs in a fresh working directory that holds a copy of SOURCE/examples,
+# SOURCE/win/sessions and SOURCE/tests/e2e, with the script's path relative to it, and
+# standard input from an empty file. WINEPREFIX, when set, names the Wine prefix to use;
+# otherwise a scratch prefix is
 # made. Exit status: 0 when every session ran alike, 1 when any differed, 2 on a setup
 # error, 77 when Wine or a build is missing (a skipped test for CTest).
 set -u
@@ -74,7 +75,7 @@ wineserver=$(command -v wineserver || first_file wineserver64 /usr/lib/wine) || 
 
 if [ -z "$sessions" ]; then
   sessions=$(cd "$source_dir" && {
-    ls examples/*.txt 2>/dev/null
+    ls examples/*.txt win/sessions/*.txt 2>/dev/null
     [ -d tests/e2e ] && find tests/e2e -name '*.txt' -type f | LC_ALL=C sort
   })
 fi
@@ -119,7 +120,7 @@ fi
 # workdir DIR: a fresh working directory with the session inputs.
 workdir() {
   mkdir -p "$1"
-  for part in examples tests/e2e; do
+  for part in examples win/sessions tests/e2e; do
     if [ -d "$source_dir/$part" ]; then
       mkdir -p "$1/$(dirname "$part")"
       cp -R "$source_dir/$part" "$1/$(dirname "$part")/"
