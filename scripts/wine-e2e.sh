@@ -16,9 +16,9 @@
 # Each session runs in a fresh working directory that holds a copy of SOURCE/examples,
 # SOURCE/win/sessions and SOURCE/tests/e2e, with the script's path relative to it, and
 # standard input from an empty file. WINEPREFIX, when set, names the Wine prefix to use;
-# otherwise a scratch prefix is
-# made. Exit status: 0 when every session ran alike, 1 when any differed, 2 on a setup
-# error, 77 when Wine or a build is missing (a skipped test for CTest).
+# otherwise a scratch prefix is made. Exit status: 0 when every session ran alike, 1 when
+# any differed, 2 on a setup error, 77 when Wine or a build is missing (a skipped test for
+# CTest).
 set -u
 
 here=$(cd "$(dirname "$0")" && pwd)
