@@ -176,7 +176,11 @@ int tool_main(int argc, char **argv) {
   } catch (const CLI::CallForVersion &e) {
     return app.exit(e);
   } catch (const CLI::ParseError &e) {
-    app.exit(e, std::cerr, std::cerr);
+    // A word where the command belongs is reported as such, not as a missing command.
+    std::vector<std::string> rest = app.remaining();
+    bool unknown_command = app.get_subcommands().empty() && !rest.empty() && rest[0][0] != '-';
+    std::string message = unknown_command ? "unknown command: " + rest[0] : e.what();
+    std::fprintf(stderr, "qv: %s\nRun 'qv --help' for more information.\n", message.c_str());
     return 2;
   }
 
