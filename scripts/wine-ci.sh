@@ -21,6 +21,7 @@ cmake --build "$cross_dir"
 
 "$source_dir/scripts/check-dll.sh" "$cross_dir/qv.dll"
 "$source_dir/scripts/check-dll.sh" --imports-only "$cross_dir"/run/*.exe "$cross_dir"/run/*.dll
+"$source_dir/win/check-defs.sh" "$source_dir"
 "$source_dir/win/check-dll-test.sh" "$source_dir"
 "$source_dir/scripts/wine-e2e.sh" --source "$source_dir" --linux "$native_dir" \
   --windows "$cross_dir"

@@ -1,5 +1,6 @@
 # The Windows build's checks, run from the native build.
 #
+# windows_def_lists: win/icad.def and win/DCL.def list exactly the functions of host/sds.h.
 # check_dll_script: scripts/check-dll.sh on small DLLs with one fault each (needs the
 # MinGW-w64 compiler; skipped without it).
 # With -DQV_WINE_BUILD_DIR=<cross build directory> (see scripts/wine-ci.sh) also:
@@ -10,6 +11,7 @@ if(NOT CMAKE_HOST_UNIX OR WIN32)
   return()
 endif()
 
+add_test(NAME windows_def_lists COMMAND ${CMAKE_SOURCE_DIR}/win/check-defs.sh ${CMAKE_SOURCE_DIR})
 add_test(NAME check_dll_script
   COMMAND ${CMAKE_SOURCE_DIR}/win/check-dll-test.sh ${CMAKE_SOURCE_DIR})
 set_tests_properties(check_dll_script PROPERTIES SKIP_RETURN_CODE 77)
