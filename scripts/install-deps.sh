@@ -8,7 +8,7 @@ set -eu
 packages="cmake g++ make ninja-build libgtest-dev libgmock-dev libbenchmark-dev libedit-dev
   libcli11-dev pkg-config clang libclang-rt-14-dev"
 if [ "${1:-}" = "--windows" ]; then
-  packages="$packages g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64"
+  packages="$packages g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64"
 fi
 
 missing=""
