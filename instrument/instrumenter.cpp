@@ -1,6 +1,8 @@
 #include "instrument/instrumenter.h"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstring>
 
 namespace qv {
@@ -11,7 +13,7 @@ namespace {
 constexpr std::array<std::string_view, 3> kKeywords = {"defun", "lambda", "quote"};
 constexpr std::uint8_t kDefun = 1, kLambda = 2, kQuote = 4;
 constexpr std::uint8_t kAllKeywords = kDefun | kLambda | kQuote;
-constexpr std::uint8_t kLongestKeyword = 6;
+constexpr std::size_t kLongestKeyword = 6;
 
 // Bytes that end a token; every other byte is a token byte.
 constexpr std::array<bool, 256> make_delimiters() {
@@ -23,33 +25,84 @@ constexpr std::array<bool, 256> kDelimiter = make_delimiters();
 
 char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// Starts a token: decides on its marker now, since nothing that decides it can change
-// before the token ends.
-void start_token(Instrumenter &s, std::string &out) {
+// The output of one call: bytes gather in a local buffer and reach the caller's string in
+// large appends, so that single bytes cost no capacity checks of the string.
+class Sink {
+ public:
+  explicit Sink(std::string &out) : out_(out), put_(buffer_) {}
+  ~Sink() { drain(); }
+  Sink(const Sink &) = delete;
+  Sink &operator=(const Sink &) = delete;
+
+  // Makes room for `n` more single bytes (n at most 64).
+  void room(std::size_t n) {
+    if (static_cast<std::size_t>(buffer_ + sizeof buffer_ - put_) < n) drain();
+  }
+  // Appends one byte; room() must have been made for it.
+  void put(char c) { *put_++ = c; }
+  // Appends a run of bytes.
+  void put(const char *p, std::size_t n) {
+    if (n > kDirect) {
+      drain();
+      out_.append(p, n);
+      return;
+    }
+    room(n);
+    std::memcpy(put_, p, n);
+    put_ += n;
+  }
+  void drain() {
+    out_.append(buffer_, static_cast<std::size_t>(put_ - buffer_));
+    put_ = buffer_;
+  }
+
+ private:
+  static constexpr std::size_t kDirect = 256;  // longer runs are appended directly
+
+  std::string &out_;
+  char *put_;  // next free byte of buffer_
+  char buffer_[8192];
+};
+
+// Starts a token at `p`: decides on its marker now, since nothing that decides it can change
+// before the token ends. `copied` is where the input not yet in the output begins.
+void start_token(Instrumenter &s, const char *p, const char *&copied, Sink &out) {
   s.in_token = true;
   s.token_length = 0;
   s.keywords = kAllKeywords;
   s.marked = s.head && !s.params && !s.quoted;
   if (s.marked) {
-    out += "(: ";
-    out += std::to_string(s.line);
-    out += ' ';
+    out.put(copied, static_cast<std::size_t>(p - copied));
+    copied = p;
+    char marker[32] = "(: ";
+    auto result = std::to_chars(marker + 3, marker + sizeof marker - 1, s.line);
+    *result.ptr++ = ' ';
+    out.put(marker, static_cast<std::size_t>(result.ptr - marker));
   }
 }
 
-// Appends a run of token bytes to the pending token.
-void token_bytes(Instrumenter &s, const char *p, std::size_t n, std::string &out) {
-  for (std::size_t i = 0; i < n && s.token_length <= kLongestKeyword; ++i) {
-    char c = fold(p[i]);
-    for (std::size_t k = 0; k < kKeywords.size(); ++k) {
-      std::string_view word = kKeywords[k];
-      if (s.token_length >= word.size() || word[s.token_length] != c) {
-        s.keywords = static_cast<std::uint8_t>(s.keywords & ~(1u << k));
-      }
-    }
-    ++s.token_length;
+// True when `p` folded to lower case is `word`.
+bool folds_to(const char *p, std::string_view word) {
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    if (fold(p[i]) != word[i]) return false;
   }
-  out.append(p, n);
+  return true;
+}
+
+// Reads a run of bytes of the pending token. Its first bytes, up to one past the longest
+// keyword, decide which keywords the token still matches.
+void token_bytes(Instrumenter &s, const char *p, std::size_t n) {
+  if (s.token_length > kLongestKeyword) return;
+  std::size_t at = s.token_length;
+  std::size_t take = std::min(n, kLongestKeyword + 1 - at);
+  for (std::size_t k = 0; k < kKeywords.size() && s.keywords != 0; ++k) {
+    std::string_view word = kKeywords[k];
+    if ((s.keywords & (1u << k)) != 0 &&
+        (at + take > word.size() || !folds_to(p, word.substr(at, take)))) {
+      s.keywords = static_cast<std::uint8_t>(s.keywords & ~(1u << k));
+    }
+  }
+  s.token_length = static_cast<std::uint8_t>(at + take);
 }
 
 bool token_is(const Instrumenter &s, std::uint8_t keyword) {
@@ -58,20 +111,98 @@ bool token_is(const Instrumenter &s, std::uint8_t keyword) {
   return s.token_length == kKeywords[k].size();
 }
 
-// Ends the pending token, if any, and moves the flags on.
-void flush(Instrumenter &s, std::string &out) {
-  if (s.in_token) {
-    if (s.marked) out += ')';
-    if (s.head) s.params = token_is(s, kDefun) || token_is(s, kLambda);
-    if (s.quoted && s.quote_depth == 0) s.quoted = false;
-    if (token_is(s, kQuote)) {
-      s.quoted = true;
-      s.quote_depth = 0;
-    }
-    s.in_token = false;
+// Ends the pending token, which ends at `p`, and moves the flags on.
+void end_token(Instrumenter &s, const char *p, const char *&copied, Sink &out) {
+  if (s.marked) {
+    out.put(copied, static_cast<std::size_t>(p - copied));
+    copied = p;
+    out.room(1);
+    out.put(')');
   }
+  if (s.head) s.params = token_is(s, kDefun) || token_is(s, kLambda);
+  if (s.quoted && s.quote_depth == 0) s.quoted = false;
+  if (token_is(s, kQuote)) {
+    s.quoted = true;
+    s.quote_depth = 0;
+  }
+  s.in_token = false;
+}
+
+// Ends the pending token, if any, at `p` and moves the flags on.
+inline void flush(Instrumenter &s, const char *p, const char *&copied, Sink &out) {
+  if (s.in_token) end_token(s, p, copied, out);
   s.head = s.open;
   s.open = false;
+}
+
+// Copies string bytes up to a quote, a backslash or the end, counting newlines; returns
+// where it stopped.
+const char *string_run(Instrumenter &s, const char *p, const char *end, Sink &out) {
+  const char *run = p;
+  std::uint64_t lines = 0;
+  for (; p < end; ++p) {
+    char c = *p;
+    if (c == '"' || c == '\\') break;
+    lines += c == '\n';
+  }
+  s.line += lines;
+  out.put(run, static_cast<std::size_t>(p - run));
+  return p;
+}
+
+// Converts code bytes until the mode changes or the input ends; returns where it stopped.
+// The output is the input with markers added, so input bytes are copied in spans, up to
+// each marker, and at the end.
+const char *code_run(Instrumenter &s, const char *p, const char *end, Sink &out) {
+  const char *copied = p;
+  while (p < end) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    if (!kDelimiter[c]) {
+      const char *run = p;
+      do ++p;
+      while (p < end && !kDelimiter[static_cast<unsigned char>(*p)]);
+      if (!s.in_token) start_token(s, run, copied, out);
+      token_bytes(s, run, static_cast<std::size_t>(p - run));
+      continue;
+    }
+    switch (c) {
+      case '"':
+        flush(s, p, copied, out);
+        s.mode = Instrumenter::Mode::kString;
+        ++p;
+        out.put(copied, static_cast<std::size_t>(p - copied));
+        return p;
+      case '\'':
+        flush(s, p, copied, out);
+        s.quoted = true;
+        s.quote_depth = 0;
+        break;
+      case '(':
+        s.open = true;
+        flush(s, p, copied, out);
+        ++s.quote_depth;
+        break;
+      case ')':
+        --s.quote_depth;
+        flush(s, p, copied, out);
+        break;
+      case '\n':
+        flush(s, p, copied, out);
+        ++s.line;
+        break;
+      case ';':  // the comment is dropped: the input up to it is copied
+        flush(s, p, copied, out);
+        s.mode = Instrumenter::Mode::kComment;
+        out.put(copied, static_cast<std::size_t>(p - copied));
+        return p + 1;
+      default:  // space, tab
+        flush(s, p, copied, out);
+        break;
+    }
+    ++p;
+  }
+  out.put(copied, static_cast<std::size_t>(p - copied));
+  return p;
 }
 
 }  // namespace
@@ -90,7 +221,8 @@ void instrument_begin(Instrumenter &s) {
   s.keywords = 0;
 }
 
-void instrument_feed(Instrumenter &s, std::string_view in, std::string &out) {
+void instrument_feed(Instrumenter &s, std::string_view in, std::string &text) {
+  Sink out(text);
   const char *p = in.data();
   const char *end = p + in.size();
   while (p < end) {
@@ -105,77 +237,31 @@ void instrument_feed(Instrumenter &s, std::string_view in, std::string &out) {
       }
       case Instrumenter::Mode::kStringEscape:
         if (*p == '\n') ++s.line;
-        out += *p++;
+        out.room(1);
+        out.put(*p++);
         s.mode = Instrumenter::Mode::kString;
         break;
-      case Instrumenter::Mode::kString: {
-        const char *run = p;
-        while (p < end && *p != '"' && *p != '\\') {
-          if (*p == '\n') ++s.line;
-          ++p;
-        }
+      case Instrumenter::Mode::kString:
+        p = string_run(s, p, end, out);
         if (p < end) {
           s.mode = *p == '"' ? Instrumenter::Mode::kCode : Instrumenter::Mode::kStringEscape;
-          ++p;
-        }
-        out.append(run, static_cast<std::size_t>(p - run));
-        break;
-      }
-      case Instrumenter::Mode::kCode: {
-        unsigned char c = static_cast<unsigned char>(*p);
-        if (!kDelimiter[c]) {
-          const char *run = p;
-          while (p < end && !kDelimiter[static_cast<unsigned char>(*p)]) ++p;
-          if (!s.in_token) start_token(s, out);
-          token_bytes(s, run, static_cast<std::size_t>(p - run), out);
-          break;
-        }
-        ++p;
-        switch (c) {
-          case '"':
-            flush(s, out);
-            out += '"';
-            s.mode = Instrumenter::Mode::kString;
-            break;
-          case '\'':
-            flush(s, out);
-            out += '\'';
-            s.quoted = true;
-            s.quote_depth = 0;
-            break;
-          case '(':
-            s.open = true;
-            flush(s, out);
-            out += '(';
-            ++s.quote_depth;
-            break;
-          case ')':
-            --s.quote_depth;
-            flush(s, out);
-            out += ')';
-            break;
-          case '\n':
-            flush(s, out);
-            out += '\n';
-            ++s.line;
-            break;
-          case ';':
-            flush(s, out);
-            s.mode = Instrumenter::Mode::kComment;
-            break;
-          default:  // space, tab
-            flush(s, out);
-            out += static_cast<char>(c);
-            break;
+          out.room(1);
+          out.put(*p++);
         }
         break;
-      }
+      case Instrumenter::Mode::kCode:
+        p = code_run(s, p, end, out);
+        break;
     }
   }
 }
 
-void instrument_end(Instrumenter &s, std::string &out) {
-  if (s.mode == Instrumenter::Mode::kCode) flush(s, out);
+void instrument_end(Instrumenter &s, std::string &text) {
+  if (s.mode == Instrumenter::Mode::kCode) {
+    Sink out(text);
+    const char *copied = nullptr;
+    flush(s, nullptr, copied, out);
+  }
 }
 
 std::string instrument_text(std::string_view source) {
