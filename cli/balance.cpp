@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qv {
 
@@ -36,8 +41,73 @@ void close_paren(BalanceScanner &s, std::vector<BalanceDiagnostic> &out) {
   while (s.note_count > 0 && s.notes[s.note_count - 1].depth > s.depth) --s.note_count;
 }
 
+// Bit i set where byte i of the 16 at `p` is a parenthesis, newline or opens a string or
+// comment: the masks of one block of code.
+struct Block {
+  unsigned open, close, newline, mode;  // '(' / ')' / '\n' / '"' or ';'
+};
+
+Block classify(const char *p) {
+#if defined(__SSE2__)
+  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+  auto eq = [v](char c) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c))));
+  };
+  return {eq('('), eq(')'), eq('\n'), eq('"') | eq(';')};
+#else
+  Block b{0, 0, 0, 0};
+  for (unsigned i = 0; i < 16; ++i) {
+    char c = p[i];
+    b.open |= unsigned{c == '('} << i;
+    b.close |= unsigned{c == ')'} << i;
+    b.newline |= unsigned{c == '\n'} << i;
+    b.mode |= unsigned{c == '"' || c == ';'} << i;
+  }
+  return b;
+#endif
+}
+
+int count(unsigned bits) { return static_cast<int>(std::bitset<16>(bits).count()); }
+
+// Reads the code bytes of the block at `p` that come before any string or comment at once,
+// when nothing among them can give a diagnostic or a note: no '(' in a first column and
+// fewer ')' than open forms. Returns the bytes read, 0 when a string or comment starts at
+// `p`, or -1 when the block must be read byte by byte.
+int code_block(BalanceScanner &s, const char *p) {
+  Block b = classify(p);
+  int n = b.mode == 0 ? 16 : __builtin_ctz(b.mode);
+  unsigned keep = (1u << n) - 1;
+  unsigned open = b.open & keep, close = b.close & keep, newline = b.newline & keep;
+  int closes = count(close);
+  if (s.depth <= closes) return -1;
+  if (s.note_count > 0 && s.notes[s.note_count - 1].depth > s.depth - closes) return -1;
+  unsigned first_column = (newline << 1) | unsigned{s.line_start};
+  if ((first_column & open) != 0) return -1;
+  s.depth += count(open) - closes;
+  s.line += static_cast<std::uint64_t>(count(newline));
+  if (n > 0) s.line_start = ((newline >> (n - 1)) & 1u) != 0;
+  return n;
+}
+
 // Skips string bytes up to a quote, a backslash or the end, counting newlines.
 const char *skip_string(BalanceScanner &s, const char *p, const char *end) {
+#if defined(__SSE2__)
+  const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\');
+  const __m128i newline = _mm_set1_epi8('\n');
+  while (end - p >= 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    unsigned stop = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash))));
+    unsigned lines = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, newline)));
+    if (stop != 0) {
+      int n = __builtin_ctz(stop);
+      s.line += static_cast<std::uint64_t>(count(lines & ((1u << n) - 1)));
+      return p + n;
+    }
+    s.line += static_cast<std::uint64_t>(count(lines));
+    p += 16;
+  }
+#endif
   while (p < end) {
     char c = *p;
     if (c == '"' || c == '\\') break;
@@ -62,6 +132,7 @@ void balance_begin(BalanceScanner &s) {
 void balance_feed(BalanceScanner &s, std::string_view in, std::vector<BalanceDiagnostic> &out) {
   const char *p = in.data();
   const char *end = p + in.size();
+  const char *bytewise = p;  // code before this is read byte by byte
   while (p < end) {
     switch (s.mode) {
       case BalanceScanner::Mode::kComment: {
@@ -82,6 +153,14 @@ void balance_feed(BalanceScanner &s, std::string_view in, std::vector<BalanceDia
         }
         break;
       case BalanceScanner::Mode::kCode: {
+        if (p >= bytewise && end - p >= 16) {
+          int n = code_block(s, p);
+          if (n > 0) {
+            p += n;
+            break;
+          }
+          if (n < 0) bytewise = p + 16;
+        }
         unsigned char c = static_cast<unsigned char>(*p++);
         if (!kSpecial[c]) {
           s.line_start = false;
