@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <charconv>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qv {
 
@@ -24,6 +29,33 @@ void keep(DepthScanner &s, const char *p, std::size_t n) {
   std::size_t take = std::min(n, kRowWidth - s.row_length);
   std::memcpy(s.row + s.row_length, p, take);
   s.row_length += take;
+}
+
+// Reads the code bytes of the 16 at `p` that come before any newline, string or comment at
+// once: the depth moves by their parentheses, the row keeps them. Returns the bytes read.
+std::size_t code_block(DepthScanner &s, const char *p) {
+  unsigned open = 0, close = 0, stop = 0;
+#if defined(__SSE2__)
+  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+  auto eq = [v](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+  open = static_cast<unsigned>(_mm_movemask_epi8(eq('(')));
+  close = static_cast<unsigned>(_mm_movemask_epi8(eq(')')));
+  stop = static_cast<unsigned>(
+      _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(eq('\n'), eq('"')), eq(';'))));
+#else
+  for (unsigned i = 0; i < 16; ++i) {
+    char c = p[i];
+    open |= unsigned{c == '('} << i;
+    close |= unsigned{c == ')'} << i;
+    stop |= unsigned{c == '\n' || c == '"' || c == ';'} << i;
+  }
+#endif
+  unsigned n = stop == 0 ? 16 : static_cast<unsigned>(__builtin_ctz(stop));
+  unsigned before = (1u << n) - 1;
+  s.depth += static_cast<std::int64_t>(std::bitset<16>(open & before).count()) -
+             static_cast<std::int64_t>(std::bitset<16>(close & before).count());
+  keep(s, p, n);
+  return n;
 }
 
 // Passes a newline to the row builder: the row is complete.
@@ -95,6 +127,11 @@ void depth_feed(DepthScanner &s, std::string_view in, std::string &rows) {
         break;
       }
       case DepthScanner::Mode::kCode: {
+        if (end - p >= 16) {
+          std::size_t n = code_block(s, p);
+          p += n;
+          if (n == 16) break;
+        }
         const char *run = p;
         while (p < end && !kSpecial[static_cast<unsigned char>(*p)]) ++p;
         keep(s, run, static_cast<std::size_t>(p - run));
