@@ -5,12 +5,91 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace qv {
 
 namespace {
 
 constexpr std::size_t kBlockSize = 1 << 18;  // 256 KiB per read and per write
 constexpr char kEndOfText = 26;              // control-Z ends a text file
+
+#if defined(__SSE2__)
+__m128i load16(const char *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); }
+void store16(char *p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i *>(p), v); }
+unsigned mask16(__m128i v) { return static_cast<unsigned>(_mm_movemask_epi8(v)); }
+#endif
+
+// Copies `size` raw bytes from `in` to `out` (separate buffers, room for `size` + 32),
+// dropping each carriage return directly before a line feed; a carriage return in the last
+// byte is kept. Returns the bytes written.
+std::size_t copy_collapsing_crlf(char *out, const char *in, std::size_t size) {
+  const char *end = in + size;
+  char *start = out;
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  // Blocks of 16 bytes; the bytes after each dropped one are stored again one place on.
+  while (end - in >= 33) {
+    __m128i v = load16(in);
+    unsigned drop =
+        mask16(_mm_and_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(load16(in + 1), lf)));
+    store16(out, v);
+    // The first drop without a branch (none: a harmless store past the block), then others.
+    int k = __builtin_ctz(drop | 0x10000u);
+    store16(out + k, load16(in + k + 1));
+    int dropped = drop != 0;
+    for (unsigned bits = drop & (drop - 1); bits != 0; bits &= bits - 1) {
+      k = __builtin_ctz(bits);
+      store16(out + k - dropped, load16(in + k + 1));
+      ++dropped;
+    }
+    in += 16;
+    out += 16 - dropped;
+  }
+#endif
+  while (in < end) {
+    if (*in == '\r' && in + 1 < end && in[1] == '\n') ++in;
+    *out++ = *in++;
+  }
+  return static_cast<std::size_t>(out - start);
+}
+
+// Copies `size` bytes of text from `in` to `out` (separate buffers, room for twice `size`
+// plus 48), each line feed as carriage return + line feed. Returns the bytes written.
+std::size_t copy_expanding_lf(char *out, const char *in, std::size_t size) {
+  const char *end = in + size;
+  char *start = out;
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8('\n');
+  // Blocks of 16 bytes; from each line feed on, the bytes are stored again one place on.
+  while (end - in >= 32) {
+    __m128i v = load16(in);
+    unsigned feeds = mask16(_mm_cmpeq_epi8(v, lf));
+    store16(out, v);
+    // The first line feed without a branch (none: harmless stores past the block), then
+    // others.
+    int k = __builtin_ctz(feeds | 0x10000u);
+    out[k] = '\r';
+    store16(out + k + 1, load16(in + k));
+    int added = feeds != 0;
+    for (unsigned bits = feeds & (feeds - 1); bits != 0; bits &= bits - 1) {
+      k = __builtin_ctz(bits);
+      out[k + added] = '\r';
+      ++added;
+      store16(out + k + added, load16(in + k));
+    }
+    in += 16;
+    out += 16 + added;
+  }
+#endif
+  for (; in < end; ++in) {
+    if (*in == '\n') *out++ = '\r';
+    *out++ = *in;
+  }
+  return static_cast<std::size_t>(out - start);
+}
 
 }  // namespace
 
@@ -48,7 +127,8 @@ bool TextReader::open(const std::string &path) {
     close();
     return false;
   }
-  block_.resize(kBlockSize);
+  // The converted text comes first (with 32 bytes of slack), then the raw bytes read.
+  block_.resize(2 * kBlockSize + 32);
   carry_cr_ = false;
   ended_ = false;
   failed_ = false;
@@ -63,14 +143,15 @@ void TextReader::close() {
 
 std::string_view TextReader::next() {
   while (!ended_) {
+    char *raw = block_.data() + kBlockSize + 32;
     std::size_t have = 0;
     if (carry_cr_) {
-      block_[0] = '\r';
+      raw[0] = '\r';
       have = 1;
       carry_cr_ = false;
     }
-    std::size_t want = block_.size() - have;
-    std::size_t got = std::fread(block_.data() + have, 1, want, file_);
+    std::size_t want = kBlockSize - have;
+    std::size_t got = std::fread(raw + have, 1, want, file_);
     bool at_end = false;
     if (got < want) {
       if (std::ferror(file_)) {
@@ -81,19 +162,18 @@ std::string_view TextReader::next() {
       at_end = true;
     }
     have += got;
-    char *data = block_.data();
-    if (void *stop = std::memchr(data, kEndOfText, have)) {
-      have = static_cast<std::size_t>(static_cast<char *>(stop) - data);
+    if (void *stop = std::memchr(raw, kEndOfText, have)) {
+      have = static_cast<std::size_t>(static_cast<char *>(stop) - raw);
       at_end = true;
     }
     // A carriage return at the end of a block waits for the next byte.
-    if (!at_end && have > 0 && data[have - 1] == '\r') {
+    if (!at_end && have > 0 && raw[have - 1] == '\r') {
       carry_cr_ = true;
       --have;
     }
-    have = collapse_crlf(data, have);
+    have = copy_collapsing_crlf(block_.data(), raw, have);
     if (at_end) ended_ = true;
-    if (have > 0) return std::string_view(data, have);
+    if (have > 0) return std::string_view(block_.data(), have);
   }
   return {};
 }
@@ -131,20 +211,16 @@ void TextWriter::write(std::string_view text) {
   const char *in = text.data();
   const char *end = in + text.size();
   while (in < end) {
-    // Room for a run plus the carriage return and line feed that may end it.
-    if (buffer_.size() - used_ < 2) flush_buffer();
-    std::size_t room = buffer_.size() - used_ - 1;
-    std::size_t span = std::min(room, static_cast<std::size_t>(end - in));
-    const char *lf = static_cast<const char *>(std::memchr(in, '\n', span));
-    std::size_t run = lf ? static_cast<std::size_t>(lf - in) : span;
-    std::memcpy(buffer_.data() + used_, in, run);
-    used_ += run;
-    in += run;
-    if (lf) {
-      buffer_[used_++] = '\r';
-      buffer_[used_++] = '\n';
-      ++in;
+    // Room for a run and the carriage return that each of its line feeds adds, plus the
+    // bytes a block copy may write past its end.
+    std::size_t room = buffer_.size() - used_;
+    if (room < 64) {
+      flush_buffer();
+      room = buffer_.size();
     }
+    std::size_t span = std::min((room - 48) / 2, static_cast<std::size_t>(end - in));
+    used_ += copy_expanding_lf(buffer_.data() + used_, in, span);
+    in += span;
   }
 }
 
