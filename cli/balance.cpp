@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bitset>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -67,7 +66,13 @@ Block classify(const char *p) {
 #endif
 }
 
-int count(unsigned bits) { return static_cast<int>(std::bitset<16>(bits).count()); }
+// Set bits of a 16-bit mask, without a library call on processors lacking an instruction.
+int count(unsigned bits) {
+  bits = bits - ((bits >> 1) & 0x5555u);
+  bits = (bits & 0x3333u) + ((bits >> 2) & 0x3333u);
+  bits = (bits + (bits >> 4)) & 0x0F0Fu;
+  return static_cast<int>((bits + (bits >> 8)) & 0x1Fu);
+}
 
 // Reads the code bytes of the block at `p` that come before any string or comment at once,
 // when nothing among them can give a diagnostic or a note: no '(' in a first column and

@@ -155,6 +155,14 @@ const char *string_run(Instrumenter &s, const char *p, const char *end, Sink &ou
   return p;
 }
 
+// Set bits of a 16-bit mask, without a library call on processors lacking an instruction.
+int count16(unsigned bits) {
+  bits = bits - ((bits >> 1) & 0x5555u);
+  bits = (bits & 0x3333u) + ((bits >> 2) & 0x3333u);
+  bits = (bits + (bits >> 4)) & 0x0F0Fu;
+  return static_cast<int>((bits + (bits >> 8)) & 0x1Fu);
+}
+
 // True when the scanner is between tokens of unquoted code, after a delimiter other than
 // '(': there, plain code changes nothing but the line and the quote depth.
 bool plain_state(const Instrumenter &s) {
@@ -172,22 +180,21 @@ const char *plain_code(Instrumenter &s, const char *p, const char *end) {
   std::uint64_t lines = 0;
   std::int64_t closes = 0;
   auto eq = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
-  auto count = [](unsigned bits) { return __builtin_popcount(bits); };
   for (const char *q = p; end - q >= 16; q += 16) {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(q));
     __m128i newline = eq(v, '\n'), close = eq(v, ')');
-    __m128i stop = _mm_or_si128(_mm_or_si128(eq(v, '('), eq(v, '\'')),
-                                _mm_or_si128(_mm_or_si128(eq(v, '"'), eq(v, ';')),
-                                             _mm_or_si128(eq(v, 'q'), eq(v, 'Q'))));
+    __m128i stop = _mm_or_si128(
+        _mm_or_si128(eq(v, '('), eq(v, '\'')),
+        _mm_or_si128(_mm_or_si128(eq(v, '"'), eq(v, ';')), _mm_or_si128(eq(v, 'q'), eq(v, 'Q'))));
     __m128i blank = _mm_or_si128(eq(v, ' '), eq(v, '\t'));
-    unsigned delimiters = static_cast<unsigned>(_mm_movemask_epi8(
-        _mm_or_si128(_mm_or_si128(newline, close), _mm_or_si128(blank, stop))));
+    unsigned delimiters = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(newline, close), _mm_or_si128(blank, stop))));
     unsigned stops = static_cast<unsigned>(_mm_movemask_epi8(stop));
     unsigned before = stops == 0 ? 0xFFFFu : (1u << __builtin_ctz(stops)) - 1;
     // Newlines and ')' are delimiters: none lie between the last one read and a stop.
     lines += static_cast<std::uint64_t>(
-        count(static_cast<unsigned>(_mm_movemask_epi8(newline)) & before));
-    closes += count(static_cast<unsigned>(_mm_movemask_epi8(close)) & before);
+        count16(static_cast<unsigned>(_mm_movemask_epi8(newline)) & before));
+    closes += count16(static_cast<unsigned>(_mm_movemask_epi8(close)) & before);
     unsigned read = delimiters & before;
     if (read != 0) resume = q + (32 - __builtin_clz(read));
     if (stops != 0) break;
@@ -210,7 +217,7 @@ const char *code_run(Instrumenter &s, const char *p, const char *end, Sink &out)
   while (p < end) {
     if (p >= plain_from && plain_state(s)) {
       const char *stop = plain_code(s, p, end);
-      plain_from = stop + 16;  // the bytes at the stop go one by one
+      plain_from = stop + 1;  // the byte at the stop goes alone
       p = stop;
       if (p == end) break;
     }
