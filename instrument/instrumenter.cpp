@@ -169,43 +169,91 @@ bool plain_state(const Instrumenter &s) {
   return s.mode == Instrumenter::Mode::kCode && !s.quoted && !s.in_token && !s.open && !s.head;
 }
 
-// Reads plain code from a plain state at `p` in blocks of 16 bytes: tokens that are neither
-// heads nor QUOTE, spaces, tabs, newlines and ')'. Such code is copied unchanged and leaves
-// the state plain. Stops at the start of the token before the first byte that may matter
-// ('(', quote, '"', ';', or a Q that may begin QUOTE), or at the last delimiter before the
-// last block. Returns where it stopped; the output for the bytes read is the bytes themselves.
-const char *plain_code(Instrumenter &s, const char *p, const char *end) {
-  const char *resume = p;  // after the last delimiter read
+// Reads unquoted code from a plain state at `p`, the common case, without going byte by
+// byte: blocks of 16 bytes are searched for the bytes that may matter ('(', quote, '"', ';'
+// and Q, which may begin QUOTE); newlines and ')' between them are only counted. A '('
+// followed by a token is a head: its marker is written here. Whatever else needs the
+// exact scanner (strings, comments, quoting, QUOTE, a head at the end of the input) is
+// left to it: returns where it takes over, with the state there exact and plain (a token
+// before that point, never a head or QUOTE, needs no flush). Input not yet in the output
+// starts at `copied`.
+const char *plain_code(Instrumenter &s, const char *p, const char *end, const char *&copied,
+                       Sink &out) {
+  const char *q = p;      // where the search goes on
+  const char *plain = p;  // after the last delimiter read: only token bytes lie from here to q
 #if defined(__SSE2__)
-  std::uint64_t lines = 0;
-  std::int64_t closes = 0;
   auto eq = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
-  for (const char *q = p; end - q >= 16; q += 16) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(q));
-    __m128i newline = eq(v, '\n'), close = eq(v, ')');
-    __m128i stop = _mm_or_si128(
-        _mm_or_si128(eq(v, '('), eq(v, '\'')),
-        _mm_or_si128(_mm_or_si128(eq(v, '"'), eq(v, ';')), _mm_or_si128(eq(v, 'q'), eq(v, 'Q'))));
-    __m128i blank = _mm_or_si128(eq(v, ' '), eq(v, '\t'));
-    unsigned delimiters = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(newline, close), _mm_or_si128(blank, stop))));
-    unsigned stops = static_cast<unsigned>(_mm_movemask_epi8(stop));
-    unsigned before = stops == 0 ? 0xFFFFu : (1u << __builtin_ctz(stops)) - 1;
-    // Newlines and ')' are delimiters: none lie between the last one read and a stop.
-    lines += static_cast<std::uint64_t>(
-        count16(static_cast<unsigned>(_mm_movemask_epi8(newline)) & before));
-    closes += count16(static_cast<unsigned>(_mm_movemask_epi8(close)) & before);
-    unsigned read = delimiters & before;
-    if (read != 0) resume = q + (32 - __builtin_clz(read));
-    if (stops != 0) break;
+  auto bits = [](__m128i v) { return static_cast<unsigned>(_mm_movemask_epi8(v)); };
+  for (;;) {
+    const char *x = nullptr;  // the next byte that may matter
+    while (end - q >= 16) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(q));
+      __m128i newline = eq(v, '\n'), close = eq(v, ')');
+      __m128i stop = _mm_or_si128(
+          _mm_or_si128(eq(v, '('), eq(v, '\'')),
+          _mm_or_si128(_mm_or_si128(eq(v, '"'), eq(v, ';')), _mm_or_si128(eq(v, 'q'), eq(v, 'Q'))));
+      __m128i blank = _mm_or_si128(eq(v, ' '), eq(v, '\t'));
+      unsigned stops = bits(stop);
+      unsigned before = stops == 0 ? 0xFFFFu : (1u << __builtin_ctz(stops)) - 1;
+      s.line += static_cast<std::uint64_t>(count16(bits(newline) & before));
+      s.quote_depth -= count16(bits(close) & before);
+      unsigned read = bits(_mm_or_si128(_mm_or_si128(newline, close), blank)) & before;
+      if (read != 0) plain = q + (32 - __builtin_clz(read));
+      if (stops != 0) {
+        x = q + __builtin_ctz(stops);
+        break;
+      }
+      q += 16;
+    }
+    if (x == nullptr) return plain;  // fewer than 16 bytes left
+    unsigned char c = static_cast<unsigned char>(*x);
+    if (c == 'q' || c == 'Q') {
+      if (plain != x) {  // inside a token
+        q = x + 1;
+        continue;
+      }
+      const char *j = x;
+      while (j < end && !kDelimiter[static_cast<unsigned char>(*j)]) ++j;
+      if (j == end || (j - x == 5 && folds_to(x, "quote"))) return x;
+      q = plain = j;
+      continue;
+    }
+    if (c != '(') return x;
+    const char *t = x + 1;
+    if (t == end) return x;
+    unsigned char next = static_cast<unsigned char>(*t);
+    if (next == '"' || next == ';' || next == '\'') return x;
+    if (kDelimiter[next]) {  // no head: the next delimiter ends what '(' began
+      ++s.quote_depth;
+      q = plain = t;
+      continue;
+    }
+    const char *j = t;
+    while (j < end && !kDelimiter[static_cast<unsigned char>(*j)]) ++j;
+    std::size_t n = static_cast<std::size_t>(j - t);
+    if (j == end || (n == 5 && folds_to(t, "quote"))) return x;
+    ++s.quote_depth;
+    if (!s.params) {
+      out.put(copied, static_cast<std::size_t>(t - copied));
+      char marker[32] = "(: ";
+      auto result = std::to_chars(marker + 3, marker + sizeof marker - 1, s.line);
+      *result.ptr++ = ' ';
+      out.put(marker, static_cast<std::size_t>(result.ptr - marker));
+      out.put(t, n);
+      out.room(1);
+      out.put(')');
+      copied = j;
+    }
+    s.params = (n == 5 && folds_to(t, "defun")) || (n == 6 && folds_to(t, "lambda"));
+    q = plain = j;
   }
-  s.line += lines;
-  s.quote_depth -= closes;
 #else
   (void)s;
   (void)end;
+  (void)copied;
+  (void)out;
+  return plain;
 #endif
-  return resume;
 }
 
 // Converts code bytes until the mode changes or the input ends; returns where it stopped.
@@ -216,7 +264,7 @@ const char *code_run(Instrumenter &s, const char *p, const char *end, Sink &out)
   const char *plain_from = p;  // where plain code may be read in blocks again
   while (p < end) {
     if (p >= plain_from && plain_state(s)) {
-      const char *stop = plain_code(s, p, end);
+      const char *stop = plain_code(s, p, end, copied, out);
       plain_from = stop + 1;  // the byte at the stop goes alone
       p = stop;
       if (p == end) break;
