@@ -169,6 +169,47 @@ bool plain_state(const Instrumenter &s) {
   return s.mode == Instrumenter::Mode::kCode && !s.quoted && !s.in_token && !s.open && !s.head;
 }
 
+// The closing quote of the string whose text starts at `p`, counting the newlines in it;
+// null, with nothing counted, when the string does not end before `end`.
+const char *string_end(Instrumenter &s, const char *p, const char *end) {
+  std::uint64_t lines = 0;
+#if defined(__SSE2__)
+  const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\');
+  const __m128i newline = _mm_set1_epi8('\n');
+  for (;;) {
+    while (end - p >= 16) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+      unsigned stops = static_cast<unsigned>(
+          _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash))));
+      unsigned feeds = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, newline)));
+      if (stops != 0) {
+        int k = __builtin_ctz(stops);
+        lines += static_cast<std::uint64_t>(count16(feeds & ((1u << k) - 1)));
+        p += k;
+        break;
+      }
+      lines += static_cast<std::uint64_t>(count16(feeds));
+      p += 16;
+    }
+    while (p < end && *p != '"' && *p != '\\') lines += *p++ == '\n';
+    if (p == end) return nullptr;
+    if (*p == '"') break;
+    if (++p == end) return nullptr;  // the escaped byte
+    lines += *p++ == '\n';
+  }
+#else
+  for (;;) {
+    while (p < end && *p != '"' && *p != '\\') lines += *p++ == '\n';
+    if (p == end) return nullptr;
+    if (*p == '"') break;
+    if (++p == end) return nullptr;
+    lines += *p++ == '\n';
+  }
+#endif
+  s.line += lines;
+  return p;
+}
+
 // Reads unquoted code from a plain state at `p`, the common case, without going byte by
 // byte: blocks of 16 bytes are searched for the bytes that may matter ('(', quote, '"', ';'
 // and Q, which may begin QUOTE); newlines and ')' between them are only counted. A '('
@@ -216,6 +257,20 @@ const char *plain_code(Instrumenter &s, const char *p, const char *end, const ch
       while (j < end && !kDelimiter[static_cast<unsigned char>(*j)]) ++j;
       if (j == end || (j - x == 5 && folds_to(x, "quote"))) return x;
       q = plain = j;
+      continue;
+    }
+    if (c == '"') {  // a string closed in this piece is copied whole
+      const char *y = string_end(s, x + 1, end);
+      if (y == nullptr) return x;
+      q = plain = y + 1;
+      continue;
+    }
+    if (c == ';') {  // a comment ended in this piece is dropped up to its newline
+      const char *nl = static_cast<const char *>(
+          std::memchr(x + 1, '\n', static_cast<std::size_t>(end - x - 1)));
+      if (nl == nullptr) return x;
+      out.put(copied, static_cast<std::size_t>(x - copied));
+      copied = q = plain = nl;
       continue;
     }
     if (c != '(') return x;
