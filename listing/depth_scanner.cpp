@@ -64,10 +64,47 @@ std::size_t code_block(DepthScanner &s, const char *p) {
   return n;
 }
 
+// The first quote, backslash or newline from `p` on, or `end`.
+const char *string_run(const char *p, const char *end) {
+#if defined(__SSE2__)
+  const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\');
+  const __m128i newline = _mm_set1_epi8('\n');
+  for (; end - p >= 16; p += 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    unsigned stops = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
+                     _mm_cmpeq_epi8(v, newline))));
+    if (stops != 0) return p + __builtin_ctz(stops);
+  }
+#endif
+  while (p < end && *p != '"' && *p != '\\' && *p != '\n') ++p;
+  return p;
+}
+
 // Passes a newline to the row builder: the row is complete.
 void end_row(DepthScanner &s, std::string &rows) {
-  format_row(s.depth, std::string_view(s.row, s.row_length), rows);
-  rows += '\n';
+  // The row as format_row() makes it, built here and appended at once.
+  char line[24 + 2 + kRowWidth + 1];
+  char digits[24];
+  auto result = std::to_chars(digits, digits + sizeof digits, s.depth);
+  std::size_t width = static_cast<std::size_t>(result.ptr - digits);
+  char *put = line;
+  if (width < 4) {
+    std::memset(put, ' ', 4 - width);
+    put += 4 - width;
+  }
+  std::memcpy(put, digits, width);
+  put += width;
+  *put++ = ' ';
+  *put++ = ' ';
+  std::size_t kept = s.row_length;
+  if (const void *nul = std::memchr(s.row, '\0', kept)) {
+    kept = static_cast<std::size_t>(static_cast<const char *>(nul) - s.row);
+  }
+  std::memcpy(put, s.row, kept);
+  put += kept;
+  *put++ = '\n';
+  rows.append(line, static_cast<std::size_t>(put - line));
   s.row_length = 0;
   s.row_open = false;
 }
@@ -120,7 +157,7 @@ void depth_feed(DepthScanner &s, std::string_view in, std::string &rows) {
         break;
       case DepthScanner::Mode::kString: {
         const char *run = p;
-        while (p < end && *p != '"' && *p != '\\' && *p != '\n') ++p;
+        p = string_run(p, end);
         keep(s, run, static_cast<std::size_t>(p - run));
         if (p == end) break;
         if (*p == '\n') {
