@@ -169,26 +169,68 @@ bool plain_state(const Instrumenter &s) {
   return s.mode == Instrumenter::Mode::kCode && !s.quoted && !s.in_token && !s.open && !s.head;
 }
 
+// Masks of a block of 16 bytes: bit i is set when byte i is one of the kind.
+struct StringBlock {
+  unsigned stops;  // '"' or '\'
+  unsigned feeds;  // '\n'
+};
+struct CodeBlock {
+  unsigned stops;   // '(', quote, '"', ';', 'q', 'Q': the bytes that may matter
+  unsigned feeds;   // '\n'
+  unsigned closes;  // ')'
+  unsigned blanks;  // ' ', '\t'
+};
+
+#if defined(__SSE2__)
+unsigned equal_bits(__m128i v, char c) {
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c))));
+}
+StringBlock string_block(const char *p) {
+  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+  return {equal_bits(v, '"') | equal_bits(v, '\\'), equal_bits(v, '\n')};
+}
+CodeBlock code_block(const char *p) {
+  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+  return {equal_bits(v, '(') | equal_bits(v, '\'') | equal_bits(v, '"') | equal_bits(v, ';') |
+              equal_bits(v, 'q') | equal_bits(v, 'Q'),
+          equal_bits(v, '\n'), equal_bits(v, ')'), equal_bits(v, ' ') | equal_bits(v, '\t')};
+}
+#else
+StringBlock string_block(const char *p) {
+  StringBlock b{0, 0};
+  for (unsigned i = 0; i < 16; ++i) {
+    b.stops |= unsigned{p[i] == '"' || p[i] == '\\'} << i;
+    b.feeds |= unsigned{p[i] == '\n'} << i;
+  }
+  return b;
+}
+CodeBlock code_block(const char *p) {
+  CodeBlock b{0, 0, 0, 0};
+  for (unsigned i = 0; i < 16; ++i) {
+    char c = p[i];
+    b.stops |= unsigned{c == '(' || c == '\'' || c == '"' || c == ';' || c == 'q' || c == 'Q'} << i;
+    b.feeds |= unsigned{c == '\n'} << i;
+    b.closes |= unsigned{c == ')'} << i;
+    b.blanks |= unsigned{c == ' ' || c == '\t'} << i;
+  }
+  return b;
+}
+#endif
+
 // The closing quote of the string whose text starts at `p`, counting the newlines in it;
 // null, with nothing counted, when the string does not end before `end`.
 const char *string_end(Instrumenter &s, const char *p, const char *end) {
   std::uint64_t lines = 0;
-#if defined(__SSE2__)
-  const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\');
-  const __m128i newline = _mm_set1_epi8('\n');
   for (;;) {
     while (end - p >= 16) {
-      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-      unsigned stops = static_cast<unsigned>(
-          _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash))));
-      unsigned feeds = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, newline)));
-      if (stops != 0) {
-        int k = __builtin_ctz(stops);
-        lines += static_cast<std::uint64_t>(count16(feeds & ((1u << k) - 1)));
+      StringBlock b = string_block(p);
+      if (b.stops != 0) {
+        int k = __builtin_ctz(b.stops);
+        lines += static_cast<std::uint64_t>(count16(b.feeds & ((1u << k) - 1)));
         p += k;
         break;
       }
-      lines += static_cast<std::uint64_t>(count16(feeds));
+      lines += static_cast<std::uint64_t>(count16(b.feeds));
       p += 16;
     }
     while (p < end && *p != '"' && *p != '\\') lines += *p++ == '\n';
@@ -197,15 +239,6 @@ const char *string_end(Instrumenter &s, const char *p, const char *end) {
     if (++p == end) return nullptr;  // the escaped byte
     lines += *p++ == '\n';
   }
-#else
-  for (;;) {
-    while (p < end && *p != '"' && *p != '\\') lines += *p++ == '\n';
-    if (p == end) return nullptr;
-    if (*p == '"') break;
-    if (++p == end) return nullptr;
-    lines += *p++ == '\n';
-  }
-#endif
   s.line += lines;
   return p;
 }
@@ -222,26 +255,18 @@ const char *plain_code(Instrumenter &s, const char *p, const char *end, const ch
                        Sink &out) {
   const char *q = p;      // where the search goes on
   const char *plain = p;  // after the last delimiter read: only token bytes lie from here to q
-#if defined(__SSE2__)
-  auto eq = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
-  auto bits = [](__m128i v) { return static_cast<unsigned>(_mm_movemask_epi8(v)); };
   for (;;) {
     const char *x = nullptr;  // the next byte that may matter
     while (end - q >= 16) {
-      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(q));
-      __m128i newline = eq(v, '\n'), close = eq(v, ')');
-      __m128i stop = _mm_or_si128(
-          _mm_or_si128(eq(v, '('), eq(v, '\'')),
-          _mm_or_si128(_mm_or_si128(eq(v, '"'), eq(v, ';')), _mm_or_si128(eq(v, 'q'), eq(v, 'Q'))));
-      __m128i blank = _mm_or_si128(eq(v, ' '), eq(v, '\t'));
-      unsigned stops = bits(stop);
-      unsigned before = stops == 0 ? 0xFFFFu : (1u << __builtin_ctz(stops)) - 1;
-      s.line += static_cast<std::uint64_t>(count16(bits(newline) & before));
-      s.quote_depth -= count16(bits(close) & before);
-      unsigned read = bits(_mm_or_si128(_mm_or_si128(newline, close), blank)) & before;
+      CodeBlock b = code_block(q);
+      unsigned before = b.stops == 0 ? 0xFFFFu : (1u << __builtin_ctz(b.stops)) - 1;
+      s.line += static_cast<std::uint64_t>(count16(b.feeds & before));
+      s.quote_depth -= count16(b.closes & before);
+      // Newlines and ')' are delimiters: none lie between the last one read and a stop.
+      unsigned read = (b.feeds | b.closes | b.blanks) & before;
       if (read != 0) plain = q + (32 - __builtin_clz(read));
-      if (stops != 0) {
-        x = q + __builtin_ctz(stops);
+      if (b.stops != 0) {
+        x = q + __builtin_ctz(b.stops);
         break;
       }
       q += 16;
@@ -302,13 +327,6 @@ const char *plain_code(Instrumenter &s, const char *p, const char *end, const ch
     s.params = (n == 5 && folds_to(t, "defun")) || (n == 6 && folds_to(t, "lambda"));
     q = plain = j;
   }
-#else
-  (void)s;
-  (void)end;
-  (void)copied;
-  (void)out;
-  return plain;
-#endif
 }
 
 // Converts code bytes until the mode changes or the input ends; returns where it stopped.
