@@ -5,8 +5,7 @@
 #include <string_view>
 
 #include "cli/balance.h"
-#include "instrument/instrumenter.h"
-#include "instrument/qvload.h"
+#include "instrument/work_file.h"
 #include "listing/depth_scanner.h"
 #include "text/textfile.h"
 
@@ -30,29 +29,6 @@ void report(std::FILE *err, const std::string &file, const char *message) {
 
 bool write_all(std::FILE *out, std::string_view text) {
   return text.empty() || std::fwrite(text.data(), 1, text.size(), out) == text.size();
-}
-
-// Instruments `source` onto an open stream, the way instrument_file does onto a file.
-const char *instrument_stream(const std::string &source, std::FILE *out) {
-  TextReader reader;
-  if (!reader.open(source)) return kQvloadNotFound;
-  TextWriter writer;
-  writer.attach(out);
-  Instrumenter state;
-  instrument_begin(state);
-  std::string text;
-  for (std::string_view piece = reader.next(); !piece.empty(); piece = reader.next()) {
-    text.clear();
-    instrument_feed(state, piece, text);
-    writer.write(text);
-  }
-  text.clear();
-  instrument_end(state, text);
-  writer.write(text);
-  bool read_failed = reader.failed();
-  bool written = writer.close();
-  if (read_failed) return kQvloadCannotRead;
-  return written ? nullptr : kQvloadCannotWrite;
 }
 
 // Checks one file, appending its diagnostics to `out`. 0 balanced, 1 not, 2 unreadable.
@@ -98,7 +74,7 @@ int run_instrument(const std::string &source, const std::string &output, std::FI
                    std::FILE *err) {
   bool to_stream = output == kStandardOutput;
   const char *failure =
-      to_stream ? instrument_stream(source, out) : instrument_file(source, output);
+      to_stream ? instrument_to_stream(source, out) : instrument_file(source, output);
   if (failure == nullptr) return 0;
   bool about_output = failure == kQvloadCannotCreate || failure == kQvloadCannotWrite;
   report(err, !about_output ? source : to_stream ? kStandardOutputName : output, failure);

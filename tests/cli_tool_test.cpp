@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "instrument/qvload.h"
+#include "instrument/work_file.h"
 #include "listing/depth_scanner.h"
 #include "text/textfile.h"
 
