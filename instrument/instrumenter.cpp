@@ -22,7 +22,7 @@ constexpr std::size_t kLongestKeyword = 6;
 // Bytes that end a token; every other byte is a token byte.
 constexpr std::array<bool, 256> make_delimiters() {
   std::array<bool, 256> table{};
-  for (unsigned char c : {'"', '\'', '(', ')', ' ', '\t', '\n', ';'}) table[c] = true;
+  for (char c : std::string_view("\"'() \t\n;")) table[static_cast<unsigned char>(c)] = true;
   return table;
 }
 constexpr std::array<bool, 256> kDelimiter = make_delimiters();

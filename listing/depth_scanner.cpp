@@ -16,7 +16,7 @@ namespace {
 // Bytes the scanner acts on outside strings and comments; all others only fill the row.
 constexpr std::array<bool, 256> make_specials() {
   std::array<bool, 256> table{};
-  for (unsigned char c : {'"', ';', '(', ')', '\n'}) table[c] = true;
+  for (char c : std::string_view("\";()\n")) table[static_cast<unsigned char>(c)] = true;
   return table;
 }
 constexpr std::array<bool, 256> kSpecial = make_specials();
