@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -36,10 +37,27 @@ std::string shell_quote(const std::string &arg) {
 
 std::string icad_path() { return build_dir() + "/standin/console/icad"; }
 
+namespace {
+
+// Work directories made by this test program, removed when it ends.
+struct WorkDirs {
+  std::vector<std::string> paths;
+  ~WorkDirs() {
+    for (const std::string &path : paths) {
+      std::error_code error;
+      std::filesystem::remove_all(path, error);
+    }
+  }
+};
+WorkDirs work_dirs;
+
+}  // namespace
+
 std::string make_work_dir() {
   const char *tmp = std::getenv("TMPDIR");
   std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/qv-e2e-XXXXXX";
   if (mkdtemp(&pattern[0]) == nullptr) throw std::runtime_error("mkdtemp failed");
+  work_dirs.paths.push_back(pattern);
   return pattern + "/";
 }
 
