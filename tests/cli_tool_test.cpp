@@ -15,6 +15,7 @@
 #include "instrument/work_file.h"
 #include "listing/depth_scanner.h"
 #include "text/textfile.h"
+#include "work_dir_test.h"
 
 namespace {
 
@@ -24,25 +25,12 @@ struct Outcome {
   std::string err;
 };
 
-std::string from_env(const char *name, const char *fallback) {
-  const char *value = std::getenv(name);
-  return value ? value : fallback;
-}
-
-class ToolTest : public ::testing::Test {
+class ToolTest : public WorkDirTest {
  protected:
   void SetUp() override {
-    tool_ = from_env("QV_BUILD_DIR", QV_BUILD_DIR_DEFAULT) + "/cli/qv";
-    sample_ = from_env("QV_SOURCE_DIR", QV_SOURCE_DIR_DEFAULT) + "/tests/fixtures/cli/sample.lsp";
-    char pattern[] = "/tmp/qv_cli_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    previous_dir_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
-  }
-  void TearDown() override {
-    std::filesystem::current_path(previous_dir_);
-    std::filesystem::remove_all(dir_);
+    tool_ = build_dir() + "/cli/qv";
+    sample_ = source_dir() + "/tests/fixtures/cli/sample.lsp";
+    WorkDirTest::SetUp();
   }
 
   // Runs the tool with `args` in the test directory; standard output may go to `out_path`.
@@ -56,13 +44,6 @@ class ToolTest : public ::testing::Test {
     return result;
   }
 
-  static void write_bytes(const std::string &path, const std::string &bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
-  static std::string read_bytes(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
   // The listing rows the dialog shows for `path`.
   static std::string rows_of(const std::string &path) {
     std::string text;
@@ -77,8 +58,6 @@ class ToolTest : public ::testing::Test {
 
   std::string tool_;
   std::string sample_;
-  std::string dir_;
-  std::filesystem::path previous_dir_;
 };
 
 TEST_F(ToolTest, InstrumentWritesWhatQvloadWrites) {

@@ -3,39 +3,26 @@
 #ifndef QV_TESTS_HANDLER_FIXTURE_H
 #define QV_TESTS_HANDLER_FIXTURE_H
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "standin/dcl/dcl.h"
 #include "standin/host/host.h"
+#include "work_dir_test.h"
 
-class HandlerTest : public ::testing::Test {
+class HandlerTest : public WorkDirTest {
  protected:
   void SetUp() override {
     standin::reset();
     standin::set_output([](const std::string &) {});
     standin::set_exit_handler([](int) {});
     standin::dcl::reset();
-    const char *source = std::getenv("QV_SOURCE_DIR");
-    source_dir_ = source ? source : QV_SOURCE_DIR_DEFAULT;
-    standin::dcl::set_search_dirs({source_dir_ + "/dialogs"});
-    char pattern[] = "/tmp/qv_handler_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    previous_dir_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
+    standin::dcl::set_search_dirs({source_dir() + "/dialogs"});
+    WorkDirTest::SetUp();
   }
 
   void TearDown() override {
-    std::filesystem::current_path(previous_dir_);
-    std::filesystem::remove_all(dir_);
+    WorkDirTest::TearDown();
     EXPECT_EQ(standin::live_list_count(), 0u) << "lists handed to the application leaked";
     EXPECT_TRUE(standin::violations().empty()) << standin::violations().front();
   }
@@ -47,22 +34,6 @@ class HandlerTest : public ::testing::Test {
     standin::end_invocation();
     return result;
   }
-
-  static void write_bytes(const std::string &path, const std::string &bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
-  static std::string read_bytes(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  static bool exists(const std::string &path) {
-    std::error_code error;
-    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
-  }
-
-  std::string source_dir_;
-  std::string dir_;
-  std::filesystem::path previous_dir_;
 };
 
 inline standin::Value str(const std::string &s) { return standin::Value::make_string(s); }
