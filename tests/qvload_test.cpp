@@ -74,7 +74,6 @@ TEST_F(QvloadTest, InstrumentingTheWorkFileItselfKeepsItsText) {
 }
 
 TEST_F(QvloadTest, LongPathsAreUsedWhole) {
-  std::string deep = dir_;
   std::string relative;
   for (int i = 0; i < 12; ++i) {
     relative += std::string(40, static_cast<char>('a' + i)) + "/";
