@@ -208,6 +208,18 @@ TEST(ConsoleProgram, RefusesWhatItCannotRun) {
   }
 }
 
+TEST(ConsoleProgram, ReportsListsLeakedOrReleasedAgainstTheRules) {
+  std::string dir = e2e::make_work_dir();
+  e2e::Run run = e2e::run_icad(dir, "(setq kept 5)\n(keep)\n(keep)\n(free-args 1)\n",
+                               {"--app", QV_CARELESS_APP});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err,
+            "icad: the application left a list unreleased: #1 from sds_getsym kept\n"
+            "icad: the application left a list unreleased: #2 from sds_getsym kept\n"
+            "icad: the application broke a list ownership rule: sds_relrb: the argument "
+            "list belongs to the host\n");
+}
+
 }  // namespace
 
 namespace {

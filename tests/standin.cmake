@@ -13,3 +13,9 @@ target_include_directories(console_e2e_test PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_definitions(console_e2e_test PRIVATE
   QV_SOURCE_DIR_DEFAULT="${PROJECT_SOURCE_DIR}")
 add_dependencies(console_e2e_test icad qv)
+# An application that leaks a list and releases what is not its own, for the console's checks.
+add_library(careless_app MODULE e2e/careless_app.cpp)
+target_include_directories(careless_app PRIVATE ${PROJECT_SOURCE_DIR})
+add_dependencies(console_e2e_test careless_app)
+target_compile_definitions(console_e2e_test PRIVATE
+  QV_CARELESS_APP="$<TARGET_FILE:careless_app>")

@@ -2,6 +2,7 @@
 #include "standin/console/session.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
@@ -57,8 +58,9 @@ int Session::on_link(int /*status*/) {
   pending_ = Pending::kNone;
   if (done == Pending::kCall) complete_call();
   if (done == Pending::kUnload) {
+    check_contract();
     out_->start_line();
-    finish_(any_error_ ? 1 : 0);
+    finish_(any_error_ || contract_broken_ ? 1 : 0);
   }
   return next_request();
 }
@@ -66,7 +68,7 @@ int Session::on_link(int /*status*/) {
 void Session::on_exit(int status) {
   if (exit_returns_) return;
   out_->start_line();
-  finish_(status == 0 && !any_error_ ? 0 : 1);
+  finish_(status == 0 && !any_error_ && !contract_broken_ ? 0 : 1);
 }
 
 int Session::next_request() {
@@ -276,8 +278,24 @@ bool Session::eval(const Value &form, Value *result, std::string *error) {
   return false;
 }
 
+void Session::check_contract() {
+  const std::vector<std::string> &broken = violations();
+  for (; violations_seen_ < broken.size(); ++violations_seen_) {
+    std::fprintf(stderr, "icad: the application broke a list ownership rule: %s\n",
+                 broken[violations_seen_].c_str());
+    contract_broken_ = true;
+  }
+  for (const std::string &list : live_lists()) {
+    if (!leaks_reported_.insert(list).second) continue;
+    std::fprintf(stderr, "icad: the application left a list unreleased: %s\n", list.c_str());
+    contract_broken_ = true;
+  }
+  std::fflush(stderr);
+}
+
 void Session::complete_call() {
   end_invocation();
+  check_contract();
   if (failed()) {
     show_error(failure());
   } else if (!returned_void()) {

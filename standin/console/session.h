@@ -20,6 +20,7 @@
 #define QV_STANDIN_CONSOLE_SESSION_H
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -61,19 +62,25 @@ class Session {
   bool eval(const Value &form, Value *result, std::string *error);
   // Shows the outcome of the completed invocation.
   void complete_call();
+  // Reports on standard error the lists the application left unreleased and the ownership
+  // rules it broke since the last check; either makes the session's exit status 1.
+  void check_contract();
   void show_error(const std::string &message);
   void show_value(const Value &value);
 
-  LineInput *input_;                  // command lines, directives, dialog answers
-  Output *out_;                       // the command line's output
-  std::function<void(int)> finish_;   // ends the session
-  bool started_ = false;              // the load request was sent
-  Pending pending_ = Pending::kNone;  // the request in progress
-  std::string buffer_;                // input read but not yet run
-  bool any_error_ = false;            // an "; error:" line was shown
-  bool exit_returns_ = false;         // sds_exit returns instead of ending the session
-  std::vector<std::string> trace_;    // trace lines, sds_ and dlg_
-  std::size_t trace_mark_ = 0;        // trace_ index at the last directive
+  LineInput *input_;                      // command lines, directives, dialog answers
+  Output *out_;                           // the command line's output
+  std::function<void(int)> finish_;       // ends the session
+  bool started_ = false;                  // the load request was sent
+  Pending pending_ = Pending::kNone;      // the request in progress
+  std::string buffer_;                    // input read but not yet run
+  bool any_error_ = false;                // an "; error:" line was shown
+  bool contract_broken_ = false;          // the application leaked a list or broke ownership
+  std::size_t violations_seen_ = 0;       // violations() already reported
+  std::set<std::string> leaks_reported_;  // live lists already reported
+  bool exit_returns_ = false;             // sds_exit returns instead of ending the session
+  std::vector<std::string> trace_;        // trace lines, sds_ and dlg_
+  std::size_t trace_mark_ = 0;            // trace_ index at the last directive
 };
 
 struct Options {
