@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 #include "text/textfile.h"
@@ -63,6 +64,52 @@ TEST(TextReader, CrLfAcrossBlockBoundaries) {
   std::string got;
   EXPECT_TRUE(qv::read_text_file(path, got));
   EXPECT_EQ(got, text);
+  std::remove(path.c_str());
+}
+
+// The Windows rules, byte by byte: the reference the block-wise conversions must match.
+std::string reference_read(const std::string &raw) {
+  std::string text;
+  for (std::size_t i = 0; i < raw.size() && raw[i] != '\x1a'; ++i) {
+    if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+    text += raw[i];
+  }
+  return text;
+}
+
+std::string reference_write(const std::string &text) {
+  std::string raw;
+  for (char c : text) {
+    if (c == '\n') raw += '\r';
+    raw += c;
+  }
+  return raw;
+}
+
+TEST(TextFiles, RandomTextMatchesTheByteByByteRules) {
+  // Bytes drawn mostly from CR and LF, in files that cross the block size, so that every
+  // arrangement of CR, LF and block edge turns up.
+  std::mt19937 random(20261211);
+  const char alphabet[] = {'\r', '\n', '\r', '\n', 'a', ' ', '\0'};
+  std::string path = temp_path("random");
+  for (int round = 0; round < 24; ++round) {
+    std::size_t size = round < 12 ? random() % 200 : (1u << 18) - 64 + random() % 300000;
+    std::string raw;
+    for (std::size_t i = 0; i < size; ++i) raw += alphabet[random() % sizeof alphabet];
+    if (round % 4 == 3 && !raw.empty()) raw[random() % raw.size()] = '\x1a';
+    write_bytes(path, raw);
+    std::string text;
+    ASSERT_TRUE(qv::read_text_file(path, text));
+    ASSERT_EQ(text, reference_read(raw)) << "round " << round;
+
+    qv::TextWriter writer;
+    ASSERT_TRUE(writer.open(path));
+    std::size_t cut = raw.size() / 3;
+    writer.write(std::string_view(raw).substr(0, cut));
+    writer.write(std::string_view(raw).substr(cut));
+    ASSERT_TRUE(writer.close());
+    ASSERT_EQ(read_bytes(path), reference_write(raw)) << "round " << round;
+  }
   std::remove(path.c_str());
 }
 
