@@ -209,10 +209,11 @@ struct StringBlock {
   unsigned feeds;  // '\n'
 };
 struct CodeBlock {
-  unsigned stops;   // '(', quote, '"', ';', 'q', 'Q': the bytes that may matter
-  unsigned feeds;   // '\n'
-  unsigned closes;  // ')'
-  unsigned blanks;  // ' ', '\t'
+  unsigned stops;    // '(', quote, '"', ';', 'q', 'Q': the bytes that may matter
+  unsigned feeds;    // '\n'
+  unsigned closes;   // ')'
+  unsigned blanks;   // ' ', '\t'
+  unsigned letters;  // 'q', 'Q': the stops that are no delimiters
 };
 
 #if defined(__SSE2__)
@@ -227,7 +228,8 @@ CodeBlock code_block(const char *p) {
   __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
   return {equal_bits(v, '(') | equal_bits(v, '\'') | equal_bits(v, '"') | equal_bits(v, ';') |
               equal_bits(v, 'q') | equal_bits(v, 'Q'),
-          equal_bits(v, '\n'), equal_bits(v, ')'), equal_bits(v, ' ') | equal_bits(v, '\t')};
+          equal_bits(v, '\n'), equal_bits(v, ')'), equal_bits(v, ' ') | equal_bits(v, '\t'),
+          equal_bits(v, 'q') | equal_bits(v, 'Q')};
 }
 #else
 StringBlock string_block(const char *p) {
@@ -239,9 +241,10 @@ StringBlock string_block(const char *p) {
   return b;
 }
 CodeBlock code_block(const char *p) {
-  CodeBlock b{0, 0, 0, 0};
+  CodeBlock b{0, 0, 0, 0, 0};
   for (unsigned i = 0; i < 16; ++i) {
     char c = p[i];
+    b.letters |= unsigned{c == 'q' || c == 'Q'} << i;
     b.stops |= unsigned{c == '(' || c == '\'' || c == '"' || c == ';' || c == 'q' || c == 'Q'} << i;
     b.feeds |= unsigned{c == '\n'} << i;
     b.closes |= unsigned{c == ')'} << i;
@@ -280,18 +283,33 @@ const char *string_end(Instrumenter &s, const char *p, const char *end) {
 // Masks of a block of 64 bytes of code, as CodeBlock has them for 16.
 struct CodeMasks {
   std::uint64_t stops, feeds, closes, blanks;
+  std::uint64_t delimiters;  // every byte that ends a token
 };
 
 CodeMasks code_masks(const char *p) {
-  CodeMasks m{0, 0, 0, 0};
+  CodeMasks m{0, 0, 0, 0, 0};
   for (unsigned k = 0; k < 64; k += 16) {
     CodeBlock b = code_block(p + k);
     m.stops |= std::uint64_t{b.stops} << k;
     m.feeds |= std::uint64_t{b.feeds} << k;
     m.closes |= std::uint64_t{b.closes} << k;
     m.blanks |= std::uint64_t{b.blanks} << k;
+    m.delimiters |= std::uint64_t{(b.stops & ~b.letters) | b.feeds | b.closes | b.blanks} << k;
   }
   return m;
+}
+
+// The end of the token that starts at `t` (`t` itself when a delimiter is there), found in
+// the masks `m` of the block at `base` while it lies in that block.
+const char *token_end(const CodeMasks &m, const char *base, const char *t, const char *end) {
+  auto at = static_cast<std::size_t>(t - base);
+  if (at < 64) {
+    std::uint64_t after = m.delimiters >> at;
+    if (after != 0) return t + __builtin_ctzll(after);
+    t = base + 64;
+  }
+  while (t < end && !kDelimiter[static_cast<unsigned char>(*t)]) ++t;
+  return t;
 }
 
 // Set bits of a 64-bit mask, inline: without the instruction the builtin is a library call.
@@ -308,7 +326,7 @@ class CodeCursor {
  public:
   CodeCursor(const char *p, const char *end) : end_(end) { move(p); }
 
-  // Moves on to `p`, within the current block or past it.
+  // Moves on to `p`: within the current block, or to a new block there.
   void move(const char *p) {
     if (p < base_ + 64 && p >= base_ && has_block_) {
       at_ = static_cast<unsigned>(p - base_);
@@ -346,7 +364,7 @@ class CodeCursor {
   const char *base_ = nullptr;  // start of the block classified
   unsigned at_ = 0;             // offset of the current point in the block
   bool has_block_ = false;      // 64 bytes from base_ are in the input and classified
-  CodeMasks masks_{0, 0, 0, 0};
+  CodeMasks masks_{0, 0, 0, 0, 0};
 };
 
 // The byte after the last bit of `read` in the block at `base`.
@@ -361,10 +379,10 @@ const char *after_last(const char *base, std::uint64_t read) {
 // exact scanner (strings, comments, quoting, QUOTE, a head at the end of the input) is
 // left to it: returns where it takes over, with the state there exact and plain (a token
 // before that point, never a head or QUOTE, needs no flush). Input not yet in the output
-// starts at `copied`.
-const char *plain_code(Instrumenter &s, const char *p, const char *end, const char *&copied,
-                       Sink &out) {
-  CodeCursor cursor(p, end);
+// starts at `copied`; `cursor` holds the masks of the block at `p` if it has them.
+const char *plain_code(Instrumenter &s, const char *p, const char *end, CodeCursor &cursor,
+                       const char *&copied, Sink &out) {
+  cursor.move(p);
   const char *plain = p;  // after the last delimiter read: only token bytes lie from here on
   for (;;) {
     if (!cursor.has_block()) return plain;  // fewer than 64 bytes left
@@ -384,8 +402,7 @@ const char *plain_code(Instrumenter &s, const char *p, const char *end, const ch
         cursor.move(x + 1);
         continue;
       }
-      const char *j = x;
-      while (j < end && !kDelimiter[static_cast<unsigned char>(*j)]) ++j;
+      const char *j = token_end(m, base, x, end);
       if (j == end || (j - x == 5 && folds_to(x, "quote"))) return x;
       cursor.move(plain = j);
       continue;
@@ -405,6 +422,11 @@ const char *plain_code(Instrumenter &s, const char *p, const char *end, const ch
       cursor.move(nl);
       continue;
     }
+    if (c == '\'') {  // quoting begins: quoted_code() reads on from after the quote
+      s.quoted = true;
+      s.quote_depth = 0;
+      return x + 1;
+    }
     if (c != '(') return x;
     const char *t = x + 1;
     if (t == end) return x;
@@ -415,8 +437,7 @@ const char *plain_code(Instrumenter &s, const char *p, const char *end, const ch
       cursor.move(plain = t);
       continue;
     }
-    const char *j = t;
-    while (j < end && !kDelimiter[static_cast<unsigned char>(*j)]) ++j;
+    const char *j = token_end(m, base, t, end);
     std::size_t n = static_cast<std::size_t>(j - t);
     if (j == end || (n == 5 && folds_to(t, "quote"))) return x;
     ++s.quote_depth;
@@ -447,10 +468,10 @@ bool quoted_state(const Instrumenter &s) {
 // or ends quoting. Whatever else needs the exact scanner is left to it: returns where it
 // takes over, with the state there exact and quoted (a token before that point ends at a
 // depth other than 0, never a head or QUOTE, and needs no flush). Input not yet in the
-// output starts at `copied`.
-const char *quoted_code(Instrumenter &s, const char *p, const char *end, const char *&copied,
-                        Sink &out) {
-  CodeCursor cursor(p, end);
+// output starts at `copied`; `cursor` as for plain_code().
+const char *quoted_code(Instrumenter &s, const char *p, const char *end, CodeCursor &cursor,
+                        const char *&copied, Sink &out) {
+  cursor.move(p);
   const char *plain = p;  // after the last delimiter read: only token bytes lie from here on
   for (;;) {
     if (!cursor.has_block()) return plain;  // fewer than 64 bytes left
@@ -480,15 +501,20 @@ const char *quoted_code(Instrumenter &s, const char *p, const char *end, const c
         cursor.move(x + 1);
         continue;
       }
-      const char *j = x;
-      while (j < end && !kDelimiter[static_cast<unsigned char>(*j)]) ++j;
+      const char *j = token_end(m, base, x, end);
       if (j == end || (j - x == 5 && folds_to(x, "quote"))) return x;
-      if (s.quote_depth - (*j == ')') == 0) return x;  // the token ends quoting
+      if (s.quote_depth - (*j == ')') == 0) {  // the token ends quoting
+        s.quoted = false;
+        return j;
+      }
       cursor.move(plain = j);
       continue;
     }
     // Every other stop is a delimiter: a token pending before it ends there.
-    if (plain != x && s.quote_depth == 0) return plain;
+    if (plain != x && s.quote_depth == 0) {  // it ends quoting
+      s.quoted = false;
+      return x;
+    }
     if (c == '"') {  // a string closed in this piece is copied whole
       const char *y = string_end(s, x + 1, end);
       if (y == nullptr) return x;
@@ -518,13 +544,15 @@ const char *quoted_code(Instrumenter &s, const char *p, const char *end, const c
       cursor.move(plain = t);
       continue;
     }
-    const char *j = t;
-    while (j < end && !kDelimiter[static_cast<unsigned char>(*j)]) ++j;
+    const char *j = token_end(m, base, t, end);
     std::size_t n = static_cast<std::size_t>(j - t);
     if (j == end || (n == 5 && folds_to(t, "quote"))) return x;
-    if (s.quote_depth + 1 - (*j == ')') == 0) return x;  // the head ends quoting
     ++s.quote_depth;
     s.params = (n == 5 && folds_to(t, "defun")) || (n == 6 && folds_to(t, "lambda"));
+    if (s.quote_depth - (*j == ')') == 0) {  // the head ends quoting; it has no marker
+      s.quoted = false;
+      return j;
+    }
     cursor.move(plain = j);
   }
 }
@@ -534,18 +562,22 @@ const char *quoted_code(Instrumenter &s, const char *p, const char *end, const c
 // each marker, and at the end.
 const char *code_run(Instrumenter &s, const char *p, const char *end, Sink &out) {
   const char *copied = p;
+  CodeCursor cursor(p, end);   // the blocks' masks, kept from one fast stretch to the next
   const char *plain_from = p;  // where plain code may be read in blocks again
   while (p < end) {
-    if (p >= plain_from && plain_state(s)) {
-      const char *stop = plain_code(s, p, end, copied, out);
-      plain_from = stop + 1;  // the byte at the stop goes alone
-      p = stop;
-      if (p == end) break;
-    } else if (p >= plain_from && quoted_state(s)) {
-      const char *stop = quoted_code(s, p, end, copied, out);
-      // Where quoting may end, a block goes byte by byte before trying again.
-      plain_from = stop == p ? p + 16 : stop + 1;
-      p = stop;
+    if (p >= plain_from) {
+      // The fast readers hand over to each other where quoting begins or ends, and to the
+      // exact scanner below where neither may read on.
+      const char *from = p;
+      for (;;) {
+        const char *stop = plain_state(s)    ? plain_code(s, p, end, cursor, copied, out)
+                           : quoted_state(s) ? quoted_code(s, p, end, cursor, copied, out)
+                                             : p;
+        if (stop == p) break;
+        p = stop;
+      }
+      // The byte at the stop goes alone; where quoting may end, a block goes byte by byte.
+      plain_from = p == from ? p + 16 : p + 1;
       if (p == end) break;
     }
     unsigned char c = static_cast<unsigned char>(*p);
