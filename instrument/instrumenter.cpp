@@ -328,7 +328,7 @@ class CodeCursor {
 
   // Moves on to `p`: within the current block, or to a new block there.
   void move(const char *p) {
-    if (p < base_ + 64 && p >= base_ && has_block_) {
+    if (has_block_ && p >= base_ && p - base_ < 64) {
       at_ = static_cast<unsigned>(p - base_);
       return;
     }
