@@ -122,6 +122,162 @@ const char *skip_string(BalanceScanner &s, const char *p, const char *end) {
   return p;
 }
 
+// Masks of 64 bytes: bit i is set when byte i is one of the kind.
+struct Masks {
+  std::uint64_t open, close, newline, quote, backslash, semicolon;
+};
+
+Masks classify64(const char *p) {
+  Masks m{0, 0, 0, 0, 0, 0};
+#if defined(__SSE2__)
+  for (unsigned k = 0; k < 64; k += 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + k));
+    auto eq = [v](char c) {
+      return static_cast<std::uint64_t>(
+          static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c)))));
+    };
+    m.open |= eq('(') << k;
+    m.close |= eq(')') << k;
+    m.newline |= eq('\n') << k;
+    m.quote |= eq('"') << k;
+    m.backslash |= eq('\\') << k;
+    m.semicolon |= eq(';') << k;
+  }
+#else
+  for (unsigned i = 0; i < 64; ++i) {
+    char c = p[i];
+    std::uint64_t bit = std::uint64_t{1} << i;
+    if (c == '(') m.open |= bit;
+    if (c == ')') m.close |= bit;
+    if (c == '\n') m.newline |= bit;
+    if (c == '"') m.quote |= bit;
+    if (c == '\\') m.backslash |= bit;
+    if (c == ';') m.semicolon |= bit;
+  }
+#endif
+  return m;
+}
+
+// Set bits of a 64-bit mask, inline: without the instruction the builtin is a library call.
+int count64(std::uint64_t bits) {
+  bits = bits - ((bits >> 1) & 0x5555555555555555u);
+  bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
+  bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<int>((bits * 0x0101010101010101u) >> 56);
+}
+
+// Bits 0 to i - 1 (i at most 64).
+std::uint64_t below(unsigned i) {
+  return i >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << i) - 1;
+}
+
+// First set bit of `bits`, or 64 when there is none.
+unsigned first(std::uint64_t bits) {
+  return bits == 0 ? 64 : static_cast<unsigned>(__builtin_ctzll(bits));
+}
+
+// True when a stretch of code that starts at `depth` and holds the '(' and ')' of `open`
+// and `close` stays at `floor` or deeper after each of its ')'.
+bool stays_at_least(std::int64_t depth, std::uint64_t open, std::uint64_t close,
+                    std::int64_t floor) {
+  if (depth - count64(close) >= floor) return true;  // even with every ')' first
+  for (std::uint64_t bits = close; bits != 0; bits &= bits - 1) {
+    std::uint64_t upto = (bits & (~bits + 1)) - 1;  // the bytes before this ')'
+    if (depth + count64(open & upto) - count64(close & upto) - 1 < floor) return false;
+  }
+  return depth >= floor;
+}
+
+// The depth of the deepest note, 0 without notes: a ')' that ends below it ends the note.
+std::int64_t top_note(const BalanceScanner &s) {
+  return s.note_count == 0 ? 0 : s.notes[s.note_count - 1].depth;
+}
+
+// Reads a stretch of code, bits `range` of a block with masks `m`, one parenthesis at a
+// time: each is read with the line and line_start it has, and the bytes between them only
+// move those two.
+void code_parens(BalanceScanner &s, const Masks &m, std::uint64_t range,
+                 std::vector<BalanceDiagnostic> &out) {
+  std::uint64_t line = s.line;
+  bool start = s.line_start;
+  std::uint64_t newline = m.newline & range;
+  std::uint64_t low = range & (~range + 1);  // the stretch's first byte
+  for (std::uint64_t bits = (m.open | m.close) & range; bits != 0; bits &= bits - 1) {
+    std::uint64_t bit = bits & (~bits + 1);
+    s.line = line + static_cast<std::uint64_t>(count64(newline & (bit - 1)));
+    s.line_start = bit == low ? start : (m.newline & (bit >> 1)) != 0;
+    if ((m.open & bit) != 0) {
+      open_paren(s);
+    } else {
+      close_paren(s, out);
+    }
+  }
+  s.line = line + static_cast<std::uint64_t>(count64(newline));
+}
+
+// Reads the 64 bytes at `p` in every mode, from their masks: strings and comments are
+// skipped from one stop to the next (quote or backslash; newline), code is read a stretch
+// at a time up to the next quote or semicolon. A stretch of code whose parentheses cannot
+// give a diagnostic, a note or a new outermost form (no '(' in a first column, at least one
+// form and every note still open after each ')') only moves the depth, the line and line_start, so
+// it is counted from the masks; any other stretch is read one parenthesis at a time, which is
+// exact.
+void block64(BalanceScanner &s, const char *p, std::vector<BalanceDiagnostic> &out) {
+  using Mode = BalanceScanner::Mode;
+  Masks m = classify64(p);
+  unsigned i = 0;
+  while (i < 64) {
+    switch (s.mode) {
+      case Mode::kComment: {
+        unsigned j = first(m.newline & ~below(i));
+        if (j == 64) return;
+        s.mode = Mode::kCode;  // the newline is read next, as code
+        i = j;
+        break;
+      }
+      case Mode::kStringEscape:
+        if (p[i] == '\n') ++s.line;
+        s.mode = Mode::kString;
+        ++i;
+        break;
+      case Mode::kString: {
+        unsigned j = first((m.quote | m.backslash) & ~below(i));
+        s.line += static_cast<std::uint64_t>(count64(m.newline & below(j) & ~below(i)));
+        if (j == 64) return;
+        s.mode = p[j] == '"' ? Mode::kCode : Mode::kStringEscape;
+        i = j + 1;
+        break;
+      }
+      case Mode::kCode: {
+        unsigned j = first((m.quote | m.semicolon) & ~below(i));
+        std::uint64_t range = below(j) & ~below(i);
+        std::uint64_t open = m.open & range, close = m.close & range;
+        std::uint64_t newline = m.newline & range;
+        std::uint64_t first_column =
+            ((m.newline << 1) | (std::uint64_t{s.line_start} << i)) & range;
+        if ((first_column & open) == 0 &&
+            stays_at_least(s.depth, open, close, std::max<std::int64_t>(1, top_note(s)))) {
+          s.depth += count64(open) - count64(close);
+          s.line += static_cast<std::uint64_t>(count64(newline));
+        } else {
+          code_parens(s, m, range, out);
+        }
+        if (j > i) s.line_start = ((m.newline >> (j - 1)) & 1u) != 0;
+        if (j == 64) return;
+        if (p[j] == '"') {
+          s.string_line = s.line;
+          s.mode = Mode::kString;
+        } else {
+          s.mode = Mode::kComment;
+        }
+        s.line_start = false;
+        i = j + 1;
+        break;
+      }
+    }
+  }
+}
+
 }  // namespace
 
 void balance_begin(BalanceScanner &s) {
@@ -137,6 +293,7 @@ void balance_begin(BalanceScanner &s) {
 void balance_feed(BalanceScanner &s, std::string_view in, std::vector<BalanceDiagnostic> &out) {
   const char *p = in.data();
   const char *end = p + in.size();
+  for (; end - p >= 64; p += 64) block64(s, p, out);
   const char *bytewise = p;  // code before this is read byte by byte
   while (p < end) {
     switch (s.mode) {

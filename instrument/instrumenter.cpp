@@ -53,8 +53,22 @@ class Sink {
       return;
     }
     room(n);
-    std::memcpy(put_, p, n);
+    copy_short(put_, p, n);
     put_ += n;
+  }
+  // Appends the opening of a line marker, "(: LINE ". The text is kept for the next markers
+  // of the same line.
+  void marker(std::uint64_t line) {
+    if (line != marker_line_) {
+      std::memcpy(marker_, "(: ", 3);
+      auto result = std::to_chars(marker_ + 3, marker_ + sizeof marker_ - 1, line);
+      *result.ptr++ = ' ';
+      marker_length_ = static_cast<std::size_t>(result.ptr - marker_);
+      marker_line_ = line;
+    }
+    room(sizeof marker_);
+    std::memcpy(put_, marker_, sizeof marker_);  // whole, to a fixed size: no library call
+    put_ += marker_length_;
   }
   void drain() {
     out_.append(buffer_, static_cast<std::size_t>(put_ - buffer_));
@@ -64,9 +78,32 @@ class Sink {
  private:
   static constexpr std::size_t kDirect = 256;  // longer runs are appended directly
 
+  // Copies n bytes (1 to kDirect) with fixed-size copies, which compile to plain moves:
+  // overlapping ones cover the bytes that a whole step leaves over.
+  static void copy_short(char *to, const char *from, std::size_t n) {
+    if (n >= 16) {
+      std::size_t at = 0;
+      for (; n - at >= 16; at += 16) std::memcpy(to + at, from + at, 16);
+      if (at != n) std::memcpy(to + n - 16, from + n - 16, 16);
+    } else if (n >= 8) {
+      std::memcpy(to, from, 8);
+      std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 4) {
+      std::memcpy(to, from, 4);
+      std::memcpy(to + n - 4, from + n - 4, 4);
+    } else {
+      to[0] = from[0];
+      to[n / 2] = from[n / 2];
+      to[n - 1] = from[n - 1];
+    }
+  }
+
   std::string &out_;
   char *put_;  // next free byte of buffer_
   char buffer_[8192];
+  std::uint64_t marker_line_ = 0;  // line of the marker text kept, 0 for none
+  char marker_[32];                // "(: LINE " of marker_line_
+  std::size_t marker_length_ = 0;  // bytes of marker_ in use
 };
 
 // Starts a token at `p`: decides on its marker now, since nothing that decides it can change
@@ -79,10 +116,7 @@ void start_token(Instrumenter &s, const char *p, const char *&copied, Sink &out)
   if (s.marked) {
     out.put(copied, static_cast<std::size_t>(p - copied));
     copied = p;
-    char marker[32] = "(: ";
-    auto result = std::to_chars(marker + 3, marker + sizeof marker - 1, s.line);
-    *result.ptr++ = ' ';
-    out.put(marker, static_cast<std::size_t>(result.ptr - marker));
+    out.marker(s.line);
   }
 }
 
@@ -175,10 +209,11 @@ struct StringBlock {
   unsigned feeds;  // '\n'
 };
 struct CodeBlock {
-  unsigned stops;   // '(', quote, '"', ';', 'q', 'Q': the bytes that may matter
-  unsigned feeds;   // '\n'
-  unsigned closes;  // ')'
-  unsigned blanks;  // ' ', '\t'
+  unsigned stops;    // '(', quote, '"', ';', 'q', 'Q': the bytes that may matter
+  unsigned feeds;    // '\n'
+  unsigned closes;   // ')'
+  unsigned blanks;   // ' ', '\t'
+  unsigned letters;  // 'q', 'Q': the stops that are no delimiters
 };
 
 #if defined(__SSE2__)
@@ -193,7 +228,8 @@ CodeBlock code_block(const char *p) {
   __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
   return {equal_bits(v, '(') | equal_bits(v, '\'') | equal_bits(v, '"') | equal_bits(v, ';') |
               equal_bits(v, 'q') | equal_bits(v, 'Q'),
-          equal_bits(v, '\n'), equal_bits(v, ')'), equal_bits(v, ' ') | equal_bits(v, '\t')};
+          equal_bits(v, '\n'), equal_bits(v, ')'), equal_bits(v, ' ') | equal_bits(v, '\t'),
+          equal_bits(v, 'q') | equal_bits(v, 'Q')};
 }
 #else
 StringBlock string_block(const char *p) {
@@ -205,9 +241,10 @@ StringBlock string_block(const char *p) {
   return b;
 }
 CodeBlock code_block(const char *p) {
-  CodeBlock b{0, 0, 0, 0};
+  CodeBlock b{0, 0, 0, 0, 0};
   for (unsigned i = 0; i < 16; ++i) {
     char c = p[i];
+    b.letters |= unsigned{c == 'q' || c == 'Q'} << i;
     b.stops |= unsigned{c == '(' || c == '\'' || c == '"' || c == ';' || c == 'q' || c == 'Q'} << i;
     b.feeds |= unsigned{c == '\n'} << i;
     b.closes |= unsigned{c == ')'} << i;
@@ -243,51 +280,137 @@ const char *string_end(Instrumenter &s, const char *p, const char *end) {
   return p;
 }
 
+// Masks of a block of 64 bytes of code, as CodeBlock has them for 16.
+struct CodeMasks {
+  std::uint64_t stops, feeds, closes, blanks;
+  std::uint64_t delimiters;  // every byte that ends a token
+};
+
+CodeMasks code_masks(const char *p) {
+  CodeMasks m{0, 0, 0, 0, 0};
+  for (unsigned k = 0; k < 64; k += 16) {
+    CodeBlock b = code_block(p + k);
+    m.stops |= std::uint64_t{b.stops} << k;
+    m.feeds |= std::uint64_t{b.feeds} << k;
+    m.closes |= std::uint64_t{b.closes} << k;
+    m.blanks |= std::uint64_t{b.blanks} << k;
+    m.delimiters |= std::uint64_t{(b.stops & ~b.letters) | b.feeds | b.closes | b.blanks} << k;
+  }
+  return m;
+}
+
+// The end of the token that starts at `t` (`t` itself when a delimiter is there), found in
+// the masks `m` of the block at `base` while it lies in that block.
+const char *token_end(const CodeMasks &m, const char *base, const char *t, const char *end) {
+  auto at = static_cast<std::size_t>(t - base);
+  if (at < 64) {
+    std::uint64_t after = m.delimiters >> at;
+    if (after != 0) return t + __builtin_ctzll(after);
+    t = base + 64;
+  }
+  while (t < end && !kDelimiter[static_cast<unsigned char>(*t)]) ++t;
+  return t;
+}
+
+// Set bits of a 64-bit mask, inline: without the instruction the builtin is a library call.
+int count64(std::uint64_t bits) {
+  bits = bits - ((bits >> 1) & 0x5555555555555555u);
+  bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
+  bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<int>((bits * 0x0101010101010101u) >> 56);
+}
+
+// The code from a point on, seen through the masks of the 64 bytes there: a block's masks
+// serve every stop in it, and a new block is classified only past its end.
+class CodeCursor {
+ public:
+  CodeCursor(const char *p, const char *end) : end_(end) { move(p); }
+
+  // Moves on to `p`: within the current block, or to a new block there.
+  void move(const char *p) {
+    if (has_block_ && p >= base_ && p - base_ < 64) {
+      at_ = static_cast<unsigned>(p - base_);
+      return;
+    }
+    base_ = p;
+    at_ = 0;
+    has_block_ = end_ - p >= 64;
+    if (has_block_) masks_ = code_masks(p);
+  }
+  // False when fewer than 64 bytes are left from the block's start: the caller stops there.
+  bool has_block() const { return has_block_; }
+  const char *here() const { return base_ + at_; }
+  // The bytes from here to the next stop of the block (or its end): their masks, and where
+  // they end. Moves here to that point.
+  std::uint64_t run(const char *&stop) {
+    std::uint64_t from = ~((std::uint64_t{1} << at_) - 1);
+    std::uint64_t after = masks_.stops & from;
+    unsigned k = after == 0 ? 64 : static_cast<unsigned>(__builtin_ctzll(after));
+    std::uint64_t upto = k == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << k) - 1;
+    stop = after == 0 ? nullptr : base_ + k;
+    std::uint64_t range = from & upto;
+    if (after == 0) {
+      move(base_ + 64);
+    } else {
+      at_ = k;
+    }
+    return range;
+  }
+  const CodeMasks &masks() const { return masks_; }
+  const char *base() const { return base_; }
+
+ private:
+  const char *end_;
+  const char *base_ = nullptr;  // start of the block classified
+  unsigned at_ = 0;             // offset of the current point in the block
+  bool has_block_ = false;      // 64 bytes from base_ are in the input and classified
+  CodeMasks masks_{0, 0, 0, 0, 0};
+};
+
+// The byte after the last bit of `read` in the block at `base`.
+const char *after_last(const char *base, std::uint64_t read) {
+  return base + (64 - __builtin_clzll(read));
+}
+
 // Reads unquoted code from a plain state at `p`, the common case, without going byte by
-// byte: blocks of 16 bytes are searched for the bytes that may matter ('(', quote, '"', ';'
+// byte: blocks of 64 bytes are searched for the bytes that may matter ('(', quote, '"', ';'
 // and Q, which may begin QUOTE); newlines and ')' between them are only counted. A '('
 // followed by a token is a head: its marker is written here. Whatever else needs the
 // exact scanner (strings, comments, quoting, QUOTE, a head at the end of the input) is
 // left to it: returns where it takes over, with the state there exact and plain (a token
 // before that point, never a head or QUOTE, needs no flush). Input not yet in the output
-// starts at `copied`.
-const char *plain_code(Instrumenter &s, const char *p, const char *end, const char *&copied,
-                       Sink &out) {
-  const char *q = p;      // where the search goes on
-  const char *plain = p;  // after the last delimiter read: only token bytes lie from here to q
+// starts at `copied`; `cursor` holds the masks of the block at `p` if it has them.
+const char *plain_code(Instrumenter &s, const char *p, const char *end, CodeCursor &cursor,
+                       const char *&copied, Sink &out) {
+  cursor.move(p);
+  const char *plain = p;  // after the last delimiter read: only token bytes lie from here on
   for (;;) {
+    if (!cursor.has_block()) return plain;  // fewer than 64 bytes left
+    CodeMasks m = cursor.masks();           // a copy: run() may move on to the next block
+    const char *base = cursor.base();
     const char *x = nullptr;  // the next byte that may matter
-    while (end - q >= 16) {
-      CodeBlock b = code_block(q);
-      unsigned before = b.stops == 0 ? 0xFFFFu : (1u << __builtin_ctz(b.stops)) - 1;
-      s.line += static_cast<std::uint64_t>(count16(b.feeds & before));
-      s.quote_depth -= count16(b.closes & before);
-      // Newlines and ')' are delimiters: none lie between the last one read and a stop.
-      unsigned read = (b.feeds | b.closes | b.blanks) & before;
-      if (read != 0) plain = q + (32 - __builtin_clz(read));
-      if (b.stops != 0) {
-        x = q + __builtin_ctz(b.stops);
-        break;
-      }
-      q += 16;
-    }
-    if (x == nullptr) return plain;  // fewer than 16 bytes left
+    std::uint64_t range = cursor.run(x);
+    s.line += static_cast<std::uint64_t>(count64(m.feeds & range));
+    s.quote_depth -= count64(m.closes & range);
+    // Newlines and ')' are delimiters: none lie between the last one read and a stop.
+    std::uint64_t read = (m.feeds | m.closes | m.blanks) & range;
+    if (read != 0) plain = after_last(base, read);
+    if (x == nullptr) continue;
     unsigned char c = static_cast<unsigned char>(*x);
     if (c == 'q' || c == 'Q') {
       if (plain != x) {  // inside a token
-        q = x + 1;
+        cursor.move(x + 1);
         continue;
       }
-      const char *j = x;
-      while (j < end && !kDelimiter[static_cast<unsigned char>(*j)]) ++j;
+      const char *j = token_end(m, base, x, end);
       if (j == end || (j - x == 5 && folds_to(x, "quote"))) return x;
-      q = plain = j;
+      cursor.move(plain = j);
       continue;
     }
     if (c == '"') {  // a string closed in this piece is copied whole
       const char *y = string_end(s, x + 1, end);
       if (y == nullptr) return x;
-      q = plain = y + 1;
+      cursor.move(plain = y + 1);
       continue;
     }
     if (c == ';') {  // a comment ended in this piece is dropped up to its newline
@@ -295,8 +418,14 @@ const char *plain_code(Instrumenter &s, const char *p, const char *end, const ch
           std::memchr(x + 1, '\n', static_cast<std::size_t>(end - x - 1)));
       if (nl == nullptr) return x;
       out.put(copied, static_cast<std::size_t>(x - copied));
-      copied = q = plain = nl;
+      copied = plain = nl;
+      cursor.move(nl);
       continue;
+    }
+    if (c == '\'') {  // quoting begins: quoted_code() reads on from after the quote
+      s.quoted = true;
+      s.quote_depth = 0;
+      return x + 1;
     }
     if (c != '(') return x;
     const char *t = x + 1;
@@ -305,27 +434,126 @@ const char *plain_code(Instrumenter &s, const char *p, const char *end, const ch
     if (next == '"' || next == ';' || next == '\'') return x;
     if (kDelimiter[next]) {  // no head: the next delimiter ends what '(' began
       ++s.quote_depth;
-      q = plain = t;
+      cursor.move(plain = t);
       continue;
     }
-    const char *j = t;
-    while (j < end && !kDelimiter[static_cast<unsigned char>(*j)]) ++j;
+    const char *j = token_end(m, base, t, end);
     std::size_t n = static_cast<std::size_t>(j - t);
     if (j == end || (n == 5 && folds_to(t, "quote"))) return x;
     ++s.quote_depth;
     if (!s.params) {
       out.put(copied, static_cast<std::size_t>(t - copied));
-      char marker[32] = "(: ";
-      auto result = std::to_chars(marker + 3, marker + sizeof marker - 1, s.line);
-      *result.ptr++ = ' ';
-      out.put(marker, static_cast<std::size_t>(result.ptr - marker));
+      out.marker(s.line);
       out.put(t, n);
       out.room(1);
       out.put(')');
       copied = j;
     }
     s.params = (n == 5 && folds_to(t, "defun")) || (n == 6 && folds_to(t, "lambda"));
-    q = plain = j;
+    cursor.move(plain = j);
+  }
+}
+
+// True when the scanner is between tokens of quoted data, after a delimiter other than '('.
+bool quoted_state(const Instrumenter &s) {
+  return s.mode == Instrumenter::Mode::kCode && s.quoted && !s.in_token && !s.open && !s.head;
+}
+
+// Reads quoted data from a quoted state at `p` the way plain_code() reads plain code. Inside
+// quoted data no marker is written, and a token changes the state only when it is QUOTE,
+// when it follows '(' directly (it sets `params`), or when it ends with the quote depth at
+// 0 (quoting ends). So blocks are searched for '(', quote, '"', ';' and Q; between them the
+// depth only falls (at ')'), and the bytes up to a stop are read from the masks unless a
+// token among them ends with the depth at 0. A head token is read here unless it is QUOTE
+// or ends quoting. Whatever else needs the exact scanner is left to it: returns where it
+// takes over, with the state there exact and quoted (a token before that point ends at a
+// depth other than 0, never a head or QUOTE, and needs no flush). Input not yet in the
+// output starts at `copied`; `cursor` as for plain_code().
+const char *quoted_code(Instrumenter &s, const char *p, const char *end, CodeCursor &cursor,
+                        const char *&copied, Sink &out) {
+  cursor.move(p);
+  const char *plain = p;  // after the last delimiter read: only token bytes lie from here on
+  for (;;) {
+    if (!cursor.has_block()) return plain;  // fewer than 64 bytes left
+    CodeMasks m = cursor.masks();           // a copy: run() may move on to the next block
+    const char *base = cursor.base();
+    const char *here = cursor.here();
+    const char *x = nullptr;  // the next byte that may matter
+    std::uint64_t range = cursor.run(x);
+    std::int64_t closes = count64(m.closes & range);
+    std::uint64_t read = (m.feeds | m.closes | m.blanks) & range;
+    if (s.quote_depth - closes <= 0) {  // a token ending here may end quoting: look
+      std::uint64_t tokens = range & ~read;
+      std::uint64_t first = range & (~range + 1);  // the first byte here
+      std::uint64_t ends = read & ((tokens << 1) | (plain != here ? first : 0));
+      for (; ends != 0; ends &= ends - 1) {
+        std::uint64_t through = ((ends & (~ends + 1)) << 1) - 1;  // up to the token's end
+        if (s.quote_depth - count64(m.closes & range & through) == 0) return plain;
+      }
+    }
+    s.line += static_cast<std::uint64_t>(count64(m.feeds & range));
+    s.quote_depth -= closes;
+    if (read != 0) plain = after_last(base, read);
+    if (x == nullptr) continue;
+    unsigned char c = static_cast<unsigned char>(*x);
+    if (c == 'q' || c == 'Q') {
+      if (plain != x) {  // inside a token
+        cursor.move(x + 1);
+        continue;
+      }
+      const char *j = token_end(m, base, x, end);
+      if (j == end || (j - x == 5 && folds_to(x, "quote"))) return x;
+      if (s.quote_depth - (*j == ')') == 0) {  // the token ends quoting
+        s.quoted = false;
+        return j;
+      }
+      cursor.move(plain = j);
+      continue;
+    }
+    // Every other stop is a delimiter: a token pending before it ends there.
+    if (plain != x && s.quote_depth == 0) {  // it ends quoting
+      s.quoted = false;
+      return x;
+    }
+    if (c == '"') {  // a string closed in this piece is copied whole
+      const char *y = string_end(s, x + 1, end);
+      if (y == nullptr) return x;
+      cursor.move(plain = y + 1);
+      continue;
+    }
+    if (c == ';') {  // a comment ended in this piece is dropped up to its newline
+      const char *nl = static_cast<const char *>(
+          std::memchr(x + 1, '\n', static_cast<std::size_t>(end - x - 1)));
+      if (nl == nullptr) return x;
+      out.put(copied, static_cast<std::size_t>(x - copied));
+      copied = plain = nl;
+      cursor.move(nl);
+      continue;
+    }
+    if (c == '\'') {  // quoting begins again
+      s.quote_depth = 0;
+      cursor.move(plain = x + 1);
+      continue;
+    }
+    const char *t = x + 1;  // after '('
+    if (t == end) return x;
+    unsigned char next = static_cast<unsigned char>(*t);
+    if (next == '"' || next == ';' || next == '\'') return x;
+    if (kDelimiter[next]) {  // no head: the next delimiter ends what '(' began
+      ++s.quote_depth;
+      cursor.move(plain = t);
+      continue;
+    }
+    const char *j = token_end(m, base, t, end);
+    std::size_t n = static_cast<std::size_t>(j - t);
+    if (j == end || (n == 5 && folds_to(t, "quote"))) return x;
+    ++s.quote_depth;
+    s.params = (n == 5 && folds_to(t, "defun")) || (n == 6 && folds_to(t, "lambda"));
+    if (s.quote_depth - (*j == ')') == 0) {  // the head ends quoting; it has no marker
+      s.quoted = false;
+      return j;
+    }
+    cursor.move(plain = j);
   }
 }
 
@@ -334,12 +562,22 @@ const char *plain_code(Instrumenter &s, const char *p, const char *end, const ch
 // each marker, and at the end.
 const char *code_run(Instrumenter &s, const char *p, const char *end, Sink &out) {
   const char *copied = p;
+  CodeCursor cursor(p, end);   // the blocks' masks, kept from one fast stretch to the next
   const char *plain_from = p;  // where plain code may be read in blocks again
   while (p < end) {
-    if (p >= plain_from && plain_state(s)) {
-      const char *stop = plain_code(s, p, end, copied, out);
-      plain_from = stop + 1;  // the byte at the stop goes alone
-      p = stop;
+    if (p >= plain_from) {
+      // The fast readers hand over to each other where quoting begins or ends, and to the
+      // exact scanner below where neither may read on.
+      const char *from = p;
+      for (;;) {
+        const char *stop = plain_state(s)    ? plain_code(s, p, end, cursor, copied, out)
+                           : quoted_state(s) ? quoted_code(s, p, end, cursor, copied, out)
+                                             : p;
+        if (stop == p) break;
+        p = stop;
+      }
+      // The byte at the stop goes alone; where quoting may end, a block goes byte by byte.
+      plain_from = p == from ? p + 16 : p + 1;
       if (p == end) break;
     }
     unsigned char c = static_cast<unsigned char>(*p);

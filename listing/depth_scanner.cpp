@@ -109,6 +109,183 @@ void end_row(DepthScanner &s, std::string &rows) {
   s.row_open = false;
 }
 
+// Masks of 64 bytes: bit i is set when byte i is one of the kind.
+struct Masks {
+  std::uint64_t open, close, newline, quote, backslash, semicolon;
+};
+
+Masks classify64(const char *p) {
+  Masks m{0, 0, 0, 0, 0, 0};
+#if defined(__SSE2__)
+  for (unsigned k = 0; k < 64; k += 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + k));
+    auto eq = [v](char c) {
+      return std::uint64_t{
+          static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c))))};
+    };
+    m.open |= eq('(') << k;
+    m.close |= eq(')') << k;
+    m.newline |= eq('\n') << k;
+    m.quote |= eq('"') << k;
+    m.backslash |= eq('\\') << k;
+    m.semicolon |= eq(';') << k;
+  }
+#else
+  for (unsigned i = 0; i < 64; ++i) {
+    char c = p[i];
+    std::uint64_t bit = std::uint64_t{1} << i;
+    if (c == '(') m.open |= bit;
+    if (c == ')') m.close |= bit;
+    if (c == '\n') m.newline |= bit;
+    if (c == '"') m.quote |= bit;
+    if (c == '\\') m.backslash |= bit;
+    if (c == ';') m.semicolon |= bit;
+  }
+#endif
+  return m;
+}
+
+// Set bits of a 64-bit mask, inline: without the instruction the builtin is a library call.
+int count64(std::uint64_t bits) {
+  bits = bits - ((bits >> 1) & 0x5555555555555555u);
+  bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
+  bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<int>((bits * 0x0101010101010101u) >> 56);
+}
+
+// Bits 0 to i - 1 (i at most 64).
+std::uint64_t below(unsigned i) {
+  return i >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << i) - 1;
+}
+
+// First set bit of `bits`, or 64 when there is none.
+unsigned first(std::uint64_t bits) {
+  return bits == 0 ? 64 : static_cast<unsigned>(__builtin_ctzll(bits));
+}
+
+// Rows of one call: formatted straight into a local buffer that reaches the caller's
+// string in large appends.
+class RowSink {
+ public:
+  explicit RowSink(std::string &rows) : rows_(rows), put_(buffer_) {}
+  ~RowSink() { drain(); }
+  RowSink(const RowSink &) = delete;
+  RowSink &operator=(const RowSink &) = delete;
+
+  // Appends the row of `depth` and `text` (n bytes, any length) and its line feed. A text
+  // known to hold no NUL byte (`nul_free`) is not searched for one.
+  void row(std::int64_t depth, const char *text, std::size_t n, bool nul_free) {
+    if (static_cast<std::size_t>(buffer_ + sizeof buffer_ - put_) < kLongestRow) drain();
+    if (depth >= 0 && depth < 10000) {  // "%4d" of a small depth: four columns
+      char *digit = put_ + 4;
+      std::memset(put_, ' ', 4);
+      auto value = static_cast<unsigned>(depth);
+      do {
+        *--digit = static_cast<char>('0' + value % 10);
+        value /= 10;
+      } while (value != 0);
+      put_ += 4;
+    } else {
+      char digits[24];
+      auto result = std::to_chars(digits, digits + sizeof digits, depth);
+      std::size_t width = static_cast<std::size_t>(result.ptr - digits);
+      if (width < 4) {
+        std::memset(put_, ' ', 4 - width);
+        put_ += 4 - width;
+      }
+      std::memcpy(put_, digits, width);
+      put_ += width;
+    }
+    *put_++ = ' ';
+    *put_++ = ' ';
+    std::size_t kept = std::min(n, kRowWidth);
+    if (const void *nul = nul_free ? nullptr : std::memchr(text, '\0', kept)) {
+      kept = static_cast<std::size_t>(static_cast<const char *>(nul) - text);
+    }
+    std::memcpy(put_, text, kept);
+    put_ += kept;
+    *put_++ = '\n';
+  }
+  void drain() {
+    rows_.append(buffer_, static_cast<std::size_t>(put_ - buffer_));
+    put_ = buffer_;
+  }
+
+ private:
+  static constexpr std::size_t kLongestRow = 24 + 2 + kRowWidth + 1;
+
+  std::string &rows_;
+  char *put_;  // next free byte of buffer_
+  char buffer_[16384];
+};
+
+// Reads the 64 bytes at `p` in every mode, from their masks: code moves the depth by its
+// parentheses a stretch at a time, up to the next newline, quote or semicolon; strings and
+// comments are skipped from one stop to the next. A row is the first bytes of its line
+// whatever their mode, so at each newline the row is taken from the input directly: from
+// `line` on, or, when the line began in an earlier piece (`line` null), from the row held
+// with the bytes of this piece before the newline added. `piece` is where this piece began;
+// `nul_free` tells that it holds no NUL byte.
+void block64(DepthScanner &s, const char *p, const char *piece, bool nul_free, const char *&line,
+             RowSink &out) {
+  using Mode = DepthScanner::Mode;
+  Masks m = classify64(p);
+  auto end_line = [&](unsigned j) {
+    const char *nl = p + j;
+    if (line != nullptr) {
+      out.row(s.depth, line, static_cast<std::size_t>(nl - line), nul_free);
+    } else {
+      keep(s, piece, static_cast<std::size_t>(nl - piece));
+      out.row(s.depth, s.row, s.row_length, false);
+      s.row_length = 0;
+      s.row_open = false;
+    }
+    line = nl + 1;
+  };
+  unsigned i = 0;
+  while (i < 64) {
+    switch (s.mode) {
+      case Mode::kComment: {
+        unsigned j = first(m.newline & ~below(i));
+        if (j == 64) return;
+        end_line(j);
+        s.mode = Mode::kCode;
+        i = j + 1;
+        break;
+      }
+      case Mode::kStringEscape:
+        if (p[i] == '\n') end_line(i);
+        s.mode = Mode::kString;
+        ++i;
+        break;
+      case Mode::kString: {
+        unsigned j = first((m.quote | m.backslash | m.newline) & ~below(i));
+        if (j == 64) return;
+        if (p[j] == '\n') {
+          end_line(j);
+        } else {
+          s.mode = p[j] == '"' ? Mode::kCode : Mode::kStringEscape;
+        }
+        i = j + 1;
+        break;
+      }
+      case Mode::kCode: {
+        unsigned j = first((m.quote | m.semicolon | m.newline) & ~below(i));
+        std::uint64_t range = below(j) & ~below(i);
+        s.depth += count64(m.open & range) - count64(m.close & range);
+        if (j == 64) return;
+        if (p[j] == '\n') {
+          end_line(j);
+        } else {
+          s.mode = p[j] == '"' ? Mode::kString : Mode::kComment;
+        }
+        i = j + 1;
+        break;
+      }
+    }
+  }
+}
+
 }  // namespace
 
 void format_row(std::int64_t depth, std::string_view text, std::string &out) {
@@ -131,6 +308,22 @@ void depth_begin(DepthScanner &s) {
 void depth_feed(DepthScanner &s, std::string_view in, std::string &rows) {
   const char *p = in.data();
   const char *end = p + in.size();
+  if (end - p >= 64) {
+    const char *line = nullptr;  // start of the current line, when it began in this piece
+    bool nul_free = std::memchr(p, '\0', in.size()) == nullptr;
+    {
+      RowSink out(rows);
+      for (; end - p >= 64; p += 64) block64(s, p, in.data(), nul_free, line, out);
+    }
+    // The bytes of the open line read so far go to the row, for the bytes still to come.
+    if (line != nullptr) {
+      s.row_length = 0;
+      s.row_open = false;
+      keep(s, line, static_cast<std::size_t>(p - line));
+    } else {
+      keep(s, in.data(), static_cast<std::size_t>(p - in.data()));
+    }
+  }
   while (p < end) {
     switch (s.mode) {
       case DepthScanner::Mode::kComment: {
