@@ -24,7 +24,7 @@ for arg in "$@"; do
   esac
 done
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz_instrumenter fuzz_depth_scanner fuzz_dcl_reader fuzz_lisp_reader)
+  targets=(fuzz_instrumenter fuzz_depth_scanner fuzz_balance fuzz_dcl_reader fuzz_lisp_reader)
 fi
 
 # Longest input each target is given: a few pages of text.
