@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "text/block_masks.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -11,6 +13,13 @@
 namespace qv {
 
 namespace {
+
+using blocks::below;
+using blocks::classify64;
+using blocks::count16;
+using blocks::count64;
+using blocks::first;
+using blocks::LispMasks;
 
 using Kind = BalanceDiagnostic::Kind;
 
@@ -66,14 +75,6 @@ Block classify(const char *p) {
 #endif
 }
 
-// Set bits of a 16-bit mask, without a library call on processors lacking an instruction.
-int count(unsigned bits) {
-  bits = bits - ((bits >> 1) & 0x5555u);
-  bits = (bits & 0x3333u) + ((bits >> 2) & 0x3333u);
-  bits = (bits + (bits >> 4)) & 0x0F0Fu;
-  return static_cast<int>((bits + (bits >> 8)) & 0x1Fu);
-}
-
 // Reads the code bytes of the block at `p` that come before any string or comment at once,
 // when nothing among them can give a diagnostic or a note: no '(' in a first column and
 // fewer ')' than open forms. Returns the bytes read, 0 when a string or comment starts at
@@ -83,13 +84,13 @@ int code_block(BalanceScanner &s, const char *p) {
   int n = b.mode == 0 ? 16 : __builtin_ctz(b.mode);
   unsigned keep = (1u << n) - 1;
   unsigned open = b.open & keep, close = b.close & keep, newline = b.newline & keep;
-  int closes = count(close);
+  int closes = count16(close);
   if (s.depth <= closes) return -1;
   if (s.note_count > 0 && s.notes[s.note_count - 1].depth > s.depth - closes) return -1;
   unsigned first_column = (newline << 1) | unsigned{s.line_start};
   if ((first_column & open) != 0) return -1;
-  s.depth += count(open) - closes;
-  s.line += static_cast<std::uint64_t>(count(newline));
+  s.depth += count16(open) - closes;
+  s.line += static_cast<std::uint64_t>(count16(newline));
   if (n > 0) s.line_start = ((newline >> (n - 1)) & 1u) != 0;
   return n;
 }
@@ -106,10 +107,10 @@ const char *skip_string(BalanceScanner &s, const char *p, const char *end) {
     unsigned lines = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, newline)));
     if (stop != 0) {
       int n = __builtin_ctz(stop);
-      s.line += static_cast<std::uint64_t>(count(lines & ((1u << n) - 1)));
+      s.line += static_cast<std::uint64_t>(count16(lines & ((1u << n) - 1)));
       return p + n;
     }
-    s.line += static_cast<std::uint64_t>(count(lines));
+    s.line += static_cast<std::uint64_t>(count16(lines));
     p += 16;
   }
 #endif
@@ -120,60 +121,6 @@ const char *skip_string(BalanceScanner &s, const char *p, const char *end) {
     ++p;
   }
   return p;
-}
-
-// Masks of 64 bytes: bit i is set when byte i is one of the kind.
-struct Masks {
-  std::uint64_t open, close, newline, quote, backslash, semicolon;
-};
-
-Masks classify64(const char *p) {
-  Masks m{0, 0, 0, 0, 0, 0};
-#if defined(__SSE2__)
-  for (unsigned k = 0; k < 64; k += 16) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + k));
-    auto eq = [v](char c) {
-      return static_cast<std::uint64_t>(
-          static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c)))));
-    };
-    m.open |= eq('(') << k;
-    m.close |= eq(')') << k;
-    m.newline |= eq('\n') << k;
-    m.quote |= eq('"') << k;
-    m.backslash |= eq('\\') << k;
-    m.semicolon |= eq(';') << k;
-  }
-#else
-  for (unsigned i = 0; i < 64; ++i) {
-    char c = p[i];
-    std::uint64_t bit = std::uint64_t{1} << i;
-    if (c == '(') m.open |= bit;
-    if (c == ')') m.close |= bit;
-    if (c == '\n') m.newline |= bit;
-    if (c == '"') m.quote |= bit;
-    if (c == '\\') m.backslash |= bit;
-    if (c == ';') m.semicolon |= bit;
-  }
-#endif
-  return m;
-}
-
-// Set bits of a 64-bit mask, inline: without the instruction the builtin is a library call.
-int count64(std::uint64_t bits) {
-  bits = bits - ((bits >> 1) & 0x5555555555555555u);
-  bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
-  bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-  return static_cast<int>((bits * 0x0101010101010101u) >> 56);
-}
-
-// Bits 0 to i - 1 (i at most 64).
-std::uint64_t below(unsigned i) {
-  return i >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << i) - 1;
-}
-
-// First set bit of `bits`, or 64 when there is none.
-unsigned first(std::uint64_t bits) {
-  return bits == 0 ? 64 : static_cast<unsigned>(__builtin_ctzll(bits));
 }
 
 // True when a stretch of code that starts at `depth` and holds the '(' and ')' of `open`
@@ -196,7 +143,7 @@ std::int64_t top_note(const BalanceScanner &s) {
 // Reads a stretch of code, bits `range` of a block with masks `m`, one parenthesis at a
 // time: each is read with the line and line_start it has, and the bytes between them only
 // move those two.
-void code_parens(BalanceScanner &s, const Masks &m, std::uint64_t range,
+void code_parens(BalanceScanner &s, const LispMasks &m, std::uint64_t range,
                  std::vector<BalanceDiagnostic> &out) {
   std::uint64_t line = s.line;
   bool start = s.line_start;
@@ -224,7 +171,7 @@ void code_parens(BalanceScanner &s, const Masks &m, std::uint64_t range,
 // exact.
 void block64(BalanceScanner &s, const char *p, std::vector<BalanceDiagnostic> &out) {
   using Mode = BalanceScanner::Mode;
-  Masks m = classify64(p);
+  LispMasks m = classify64(p);
   unsigned i = 0;
   while (i < 64) {
     switch (s.mode) {

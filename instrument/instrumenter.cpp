@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "text/block_masks.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -12,6 +14,9 @@
 namespace qv {
 
 namespace {
+
+using blocks::count16;
+using blocks::count64;
 
 // Keywords that change the scanner's flags, compared without regard to ASCII case.
 constexpr std::array<std::string_view, 3> kKeywords = {"defun", "lambda", "quote"};
@@ -189,14 +194,6 @@ const char *string_run(Instrumenter &s, const char *p, const char *end, Sink &ou
   return p;
 }
 
-// Set bits of a 16-bit mask, without a library call on processors lacking an instruction.
-int count16(unsigned bits) {
-  bits = bits - ((bits >> 1) & 0x5555u);
-  bits = (bits & 0x3333u) + ((bits >> 2) & 0x3333u);
-  bits = (bits + (bits >> 4)) & 0x0F0Fu;
-  return static_cast<int>((bits + (bits >> 8)) & 0x1Fu);
-}
-
 // True when the scanner is between tokens of unquoted code, after a delimiter other than
 // '(': there, plain code changes nothing but the line and the quote depth.
 bool plain_state(const Instrumenter &s) {
@@ -310,14 +307,6 @@ const char *token_end(const CodeMasks &m, const char *base, const char *t, const
   }
   while (t < end && !kDelimiter[static_cast<unsigned char>(*t)]) ++t;
   return t;
-}
-
-// Set bits of a 64-bit mask, inline: without the instruction the builtin is a library call.
-int count64(std::uint64_t bits) {
-  bits = bits - ((bits >> 1) & 0x5555555555555555u);
-  bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
-  bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-  return static_cast<int>((bits * 0x0101010101010101u) >> 56);
 }
 
 // The code from a point on, seen through the masks of the 64 bytes there: a block's masks

@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "text/block_masks.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -12,6 +14,13 @@
 namespace qv {
 
 namespace {
+
+using blocks::below;
+using blocks::classify64;
+using blocks::count16;
+using blocks::count64;
+using blocks::first;
+using blocks::LispMasks;
 
 // Bytes the scanner acts on outside strings and comments; all others only fill the row.
 constexpr std::array<bool, 256> make_specials() {
@@ -28,14 +37,6 @@ void keep(DepthScanner &s, const char *p, std::size_t n) {
   std::size_t take = std::min(n, kRowWidth - s.row_length);
   std::memcpy(s.row + s.row_length, p, take);
   s.row_length += take;
-}
-
-// Set bits of a 16-bit mask, without a library call on processors lacking an instruction.
-int count16(unsigned bits) {
-  bits = bits - ((bits >> 1) & 0x5555u);
-  bits = (bits & 0x3333u) + ((bits >> 2) & 0x3333u);
-  bits = (bits + (bits >> 4)) & 0x0F0Fu;
-  return static_cast<int>((bits + (bits >> 8)) & 0x1Fu);
 }
 
 // Reads the code bytes of the 16 at `p` that come before any newline, string or comment at
@@ -109,60 +110,6 @@ void end_row(DepthScanner &s, std::string &rows) {
   s.row_open = false;
 }
 
-// Masks of 64 bytes: bit i is set when byte i is one of the kind.
-struct Masks {
-  std::uint64_t open, close, newline, quote, backslash, semicolon;
-};
-
-Masks classify64(const char *p) {
-  Masks m{0, 0, 0, 0, 0, 0};
-#if defined(__SSE2__)
-  for (unsigned k = 0; k < 64; k += 16) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + k));
-    auto eq = [v](char c) {
-      return std::uint64_t{
-          static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c))))};
-    };
-    m.open |= eq('(') << k;
-    m.close |= eq(')') << k;
-    m.newline |= eq('\n') << k;
-    m.quote |= eq('"') << k;
-    m.backslash |= eq('\\') << k;
-    m.semicolon |= eq(';') << k;
-  }
-#else
-  for (unsigned i = 0; i < 64; ++i) {
-    char c = p[i];
-    std::uint64_t bit = std::uint64_t{1} << i;
-    if (c == '(') m.open |= bit;
-    if (c == ')') m.close |= bit;
-    if (c == '\n') m.newline |= bit;
-    if (c == '"') m.quote |= bit;
-    if (c == '\\') m.backslash |= bit;
-    if (c == ';') m.semicolon |= bit;
-  }
-#endif
-  return m;
-}
-
-// Set bits of a 64-bit mask, inline: without the instruction the builtin is a library call.
-int count64(std::uint64_t bits) {
-  bits = bits - ((bits >> 1) & 0x5555555555555555u);
-  bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
-  bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-  return static_cast<int>((bits * 0x0101010101010101u) >> 56);
-}
-
-// Bits 0 to i - 1 (i at most 64).
-std::uint64_t below(unsigned i) {
-  return i >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << i) - 1;
-}
-
-// First set bit of `bits`, or 64 when there is none.
-unsigned first(std::uint64_t bits) {
-  return bits == 0 ? 64 : static_cast<unsigned>(__builtin_ctzll(bits));
-}
-
 // Rows of one call: formatted straight into a local buffer that reaches the caller's
 // string in large appends.
 class RowSink {
@@ -229,7 +176,7 @@ class RowSink {
 void block64(DepthScanner &s, const char *p, const char *piece, bool nul_free, const char *&line,
              RowSink &out) {
   using Mode = DepthScanner::Mode;
-  Masks m = classify64(p);
+  LispMasks m = classify64(p);
   auto end_line = [&](unsigned j) {
     const char *nl = p + j;
     if (line != nullptr) {
