@@ -277,6 +277,24 @@ const char *string_end(Instrumenter &s, const char *p, const char *end) {
   return p;
 }
 
+// Reads past the string or comment that begins with the '"' or ';' at `x`, when it ends in
+// this piece: a string is copied whole, a comment is dropped up to its newline (the input up
+// to it is copied first, and `copied` moves past it). Returns where code goes on, or null
+// when the string or comment runs past the piece and the exact scanner must take it.
+const char *skip_string_or_comment(Instrumenter &s, const char *x, const char *end,
+                                   const char *&copied, Sink &out) {
+  if (*x == '"') {
+    const char *y = string_end(s, x + 1, end);
+    return y == nullptr ? nullptr : y + 1;
+  }
+  const char *nl =
+      static_cast<const char *>(std::memchr(x + 1, '\n', static_cast<std::size_t>(end - x - 1)));
+  if (nl == nullptr) return nullptr;
+  out.put(copied, static_cast<std::size_t>(x - copied));
+  copied = nl;
+  return nl;
+}
+
 // Masks of a block of 64 bytes of code, as CodeBlock has them for 16.
 struct CodeMasks {
   std::uint64_t stops, feeds, closes, blanks;
@@ -396,19 +414,10 @@ const char *plain_code(Instrumenter &s, const char *p, const char *end, CodeCurs
       cursor.move(plain = j);
       continue;
     }
-    if (c == '"') {  // a string closed in this piece is copied whole
-      const char *y = string_end(s, x + 1, end);
-      if (y == nullptr) return x;
-      cursor.move(plain = y + 1);
-      continue;
-    }
-    if (c == ';') {  // a comment ended in this piece is dropped up to its newline
-      const char *nl = static_cast<const char *>(
-          std::memchr(x + 1, '\n', static_cast<std::size_t>(end - x - 1)));
-      if (nl == nullptr) return x;
-      out.put(copied, static_cast<std::size_t>(x - copied));
-      copied = plain = nl;
-      cursor.move(nl);
+    if (c == '"' || c == ';') {
+      const char *next = skip_string_or_comment(s, x, end, copied, out);
+      if (next == nullptr) return x;
+      cursor.move(plain = next);
       continue;
     }
     if (c == '\'') {  // quoting begins: quoted_code() reads on from after the quote
@@ -504,19 +513,10 @@ const char *quoted_code(Instrumenter &s, const char *p, const char *end, CodeCur
       s.quoted = false;
       return x;
     }
-    if (c == '"') {  // a string closed in this piece is copied whole
-      const char *y = string_end(s, x + 1, end);
-      if (y == nullptr) return x;
-      cursor.move(plain = y + 1);
-      continue;
-    }
-    if (c == ';') {  // a comment ended in this piece is dropped up to its newline
-      const char *nl = static_cast<const char *>(
-          std::memchr(x + 1, '\n', static_cast<std::size_t>(end - x - 1)));
-      if (nl == nullptr) return x;
-      out.put(copied, static_cast<std::size_t>(x - copied));
-      copied = plain = nl;
-      cursor.move(nl);
+    if (c == '"' || c == ';') {
+      const char *next = skip_string_or_comment(s, x, end, copied, out);
+      if (next == nullptr) return x;
+      cursor.move(plain = next);
       continue;
     }
     if (c == '\'') {  // quoting begins again
