@@ -327,6 +327,26 @@ const char *token_end(const CodeMasks &m, const char *base, const char *t, const
   return t;
 }
 
+// The end of the head token right after a '(' (its text starts at `t`), found from the
+// masks of the block at `base`: `t` itself when a delimiter that only ends what '(' began
+// follows; null when the exact scanner must read on from the '(': at the end of the piece,
+// before a string, comment or quote, or before a head that may run past the piece or is
+// QUOTE.
+const char *head_end(const CodeMasks &m, const char *base, const char *t, const char *end) {
+  if (t == end) return nullptr;
+  unsigned char next = static_cast<unsigned char>(*t);
+  if (next == '"' || next == ';' || next == '\'') return nullptr;
+  if (kDelimiter[next]) return t;
+  const char *j = token_end(m, base, t, end);
+  if (j == end || (j - t == 5 && folds_to(t, "quote"))) return nullptr;
+  return j;
+}
+
+// True when the head token at `t` (n bytes) is DEFUN or LAMBDA: a parameter list follows.
+bool opens_parameters(const char *t, std::size_t n) {
+  return (n == 5 && folds_to(t, "defun")) || (n == 6 && folds_to(t, "lambda"));
+}
+
 // The code from a point on, seen through the masks of the 64 bytes there: a block's masks
 // serve every stop in it, and a new block is classified only past its end.
 class CodeCursor {
@@ -427,18 +447,14 @@ const char *plain_code(Instrumenter &s, const char *p, const char *end, CodeCurs
     }
     if (c != '(') return x;
     const char *t = x + 1;
-    if (t == end) return x;
-    unsigned char next = static_cast<unsigned char>(*t);
-    if (next == '"' || next == ';' || next == '\'') return x;
-    if (kDelimiter[next]) {  // no head: the next delimiter ends what '(' began
-      ++s.quote_depth;
+    const char *j = head_end(m, base, t, end);
+    if (j == nullptr) return x;
+    ++s.quote_depth;
+    if (j == t) {  // no head: the next delimiter ends what '(' began
       cursor.move(plain = t);
       continue;
     }
-    const char *j = token_end(m, base, t, end);
     std::size_t n = static_cast<std::size_t>(j - t);
-    if (j == end || (n == 5 && folds_to(t, "quote"))) return x;
-    ++s.quote_depth;
     if (!s.params) {
       out.put(copied, static_cast<std::size_t>(t - copied));
       out.marker(s.line);
@@ -447,7 +463,7 @@ const char *plain_code(Instrumenter &s, const char *p, const char *end, CodeCurs
       out.put(')');
       copied = j;
     }
-    s.params = (n == 5 && folds_to(t, "defun")) || (n == 6 && folds_to(t, "lambda"));
+    s.params = opens_parameters(t, n);
     cursor.move(plain = j);
   }
 }
@@ -525,19 +541,14 @@ const char *quoted_code(Instrumenter &s, const char *p, const char *end, CodeCur
       continue;
     }
     const char *t = x + 1;  // after '('
-    if (t == end) return x;
-    unsigned char next = static_cast<unsigned char>(*t);
-    if (next == '"' || next == ';' || next == '\'') return x;
-    if (kDelimiter[next]) {  // no head: the next delimiter ends what '(' began
-      ++s.quote_depth;
+    const char *j = head_end(m, base, t, end);
+    if (j == nullptr) return x;
+    ++s.quote_depth;
+    if (j == t) {  // no head: the next delimiter ends what '(' began
       cursor.move(plain = t);
       continue;
     }
-    const char *j = token_end(m, base, t, end);
-    std::size_t n = static_cast<std::size_t>(j - t);
-    if (j == end || (n == 5 && folds_to(t, "quote"))) return x;
-    ++s.quote_depth;
-    s.params = (n == 5 && folds_to(t, "defun")) || (n == 6 && folds_to(t, "lambda"));
+    s.params = opens_parameters(t, static_cast<std::size_t>(j - t));
     if (s.quote_depth - (*j == ')') == 0) {  // the head ends quoting; it has no marker
       s.quoted = false;
       return j;
