@@ -75,9 +75,7 @@ Expected model(std::string_view src) {
   return e;
 }
 
-void check(bool ok) {
-  if (!ok) std::abort();
-}
+using qv_fuzz::check;
 
 bool same(const std::vector<qv::BalanceDiagnostic> &a,
           const std::vector<qv::BalanceDiagnostic> &b) {

@@ -10,15 +10,14 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/pieces.h"
 #include "standin/dcl/dcl_reader.h"
 
 namespace {
 
 const std::string kFileName = "fuzz.dcl";
 
-void check(bool ok) {
-  if (!ok) std::abort();
-}
+using qv_fuzz::check;
 
 // Lines of the text as the reader counts them: "\r\n", a lone '\r' and '\n' each end one.
 long count_lines(std::string_view text) {

@@ -75,9 +75,7 @@ std::string model(std::string_view src) {
   return rows;
 }
 
-void check(bool ok) {
-  if (!ok) std::abort();
-}
+using qv_fuzz::check;
 
 }  // namespace
 

@@ -169,9 +169,7 @@ std::size_t line_feeds(std::string_view text, std::size_t end) {
   return n;
 }
 
-void check(bool ok) {
-  if (!ok) std::abort();
-}
+using qv_fuzz::check;
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/pieces.h"
 #include "standin/console/reader.h"
 #include "standin/host/value.h"
 
@@ -20,9 +21,7 @@ using standin::Value;
 using standin::console::ReadResult;
 using standin::console::ReadStatus;
 
-void check(bool ok) {
-  if (!ok) std::abort();
-}
+using qv_fuzz::check;
 
 bool has_real(const Value &v) {
   if (v.kind == Value::Kind::kReal) return true;

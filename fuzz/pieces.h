@@ -1,4 +1,5 @@
-// Fuzzer input as a text plus the places where it is cut into pieces.
+// Fuzzer input as a text plus the places where it is cut into pieces, and the check that
+// stops the fuzzer on a broken property.
 //
 // The last bytes of the input choose up to eight cut points; the rest is the text. A
 // streaming scanner fed the pieces in order must give the same bytes as when fed the whole
@@ -11,11 +12,17 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace qv_fuzz {
+
+// Stops the run with a crash the fuzzer records, with the input, when a property fails.
+inline void check(bool ok) {
+  if (!ok) std::abort();
+}
 
 struct Pieces {
   std::string text;               // the text to scan
